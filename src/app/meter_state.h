@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace pm {
+
+// Everything the handlers remember between events. One record, owned by the window, never saved.
+struct MeterState {
+    std::vector<std::uint8_t> rxBytes;  // bytes taken in by the last receive event
+    std::int16_t timeoutTicks = 0;      // link time-out ticks since the last receive event
+    std::int16_t portNumber = 0;        // port the next scan tick opens, 1..16
+    bool linked = false;                // the instrument answered the handshake
+    bool liveView = false;              // the real-time tab is selected
+    std::int16_t pendingCommand = 0;    // code of the request sent last
+    std::int16_t recordCount = 0;       // stored records reported by the instrument
+    std::int16_t recordIndex = 0;       // record the next read tick requests
+    std::int16_t clockYear = 0;         // year modulo 2000
+    std::int16_t clockMonth = 0;
+    std::int16_t clockDay = 0;
+    std::int16_t clockHour = 0;
+    std::int16_t clockMinute = 0;
+    std::array<std::int16_t, 181> phasorX{};  // tip of a 400-unit phasor, by whole degree
+    std::array<std::int16_t, 181> phasorY{};
+};
+
+}  // namespace pm

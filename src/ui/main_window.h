@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <map>
+#include <vector>
+
+#include "app/form1.h"
+
+class QLabel;
+class QTabBar;
+class QToolButton;
+
+namespace pm {
+
+// The real window: builds one widget per control of the window model, at its design place, and
+// keeps each widget in step with its control. It holds no program logic: clicks and ticks go
+// to Form1's handlers, and what the handlers change in the model shows up here.
+class MainWindow final : public QWidget, private ControlObserver {
+    Q_OBJECT
+public:
+    explicit MainWindow(Form1& form, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The widget built for a control, for the Qt layer's own adapters and for tests.
+    QWidget* widgetFor(const Control& control) const;
+    QLabel* labelFor(const Label& label) const;
+    QLabel* statusPanel(int index) const;  // 1-based, as the status bar counts them
+
+private:
+    void controlChanged(const Control& control) override;
+    void build();
+    QWidget* buildControl(Control& control);
+    QWidget* parentWidgetFor(const Control& control);
+    void mirror(const Control& control);
+
+    Form1& form_;
+    std::map<const Control*, QWidget*> widgets_;
+    QTabBar* tabBar_ = nullptr;
+    std::vector<QLabel*> statusPanels_;
+};
+
+// Twips of the window design to pixels of the screen (15 twips a pixel at 96 dpi).
+QRect toPixels(Rect twips);
+
+}  // namespace pm

@@ -1,0 +1,37 @@
+#include "ui/program.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
+
+#include "ui/fonts.h"
+
+namespace pm {
+
+void prepareApplication() {
+    installFontSubstitutions();
+    // The window speaks Chinese whatever the system language, so Qt's dialogs should as well.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
+Program::Program()
+    : form_(std::make_unique<Form1>(PlatformSet{scheduler_, clock_})),
+      window_(std::make_unique<MainWindow>(*form_)) {
+    form_->Form_Load();
+}
+
+void Program::show() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window_->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window_->move(frame.topLeft());
+    }
+    window_->show();
+}
+
+}  // namespace pm

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+
+#include "app/form1.h"
+#include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_scheduler.h"
+#include "ui/main_window.h"
+
+namespace pm {
+
+// Process-wide Qt set-up that the window relies on: the CJK font mapping and Qt's own Chinese
+// texts for its dialogs. Call once, after the QApplication exists.
+void prepareApplication();
+
+// The whole program as the user gets it: the real platform, the window logic and the window, with
+// the load handler already run. main() shows it; tests build it offscreen.
+class Program {
+public:
+    Program();
+    MainWindow& window() { return *window_; }
+    Form1& form() { return *form_; }
+
+    // Shows the window centred on the screen, as designed.
+    void show();
+
+private:
+    QtScheduler scheduler_;
+    QtClock clock_;
+    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace pm

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace pm {
+
+// Tips of a 400-unit phasor for whole degrees 0..180, in drawing units with y growing upward.
+// These are the instrument software's own tabulated values, hand-corrected in places; they are
+// used exactly as stored, never recomputed from sine and cosine, so the diagram matches the
+// meter's own display tip for tip.
+extern const std::array<std::int16_t, 181> kPhasorXTable;
+extern const std::array<std::int16_t, 181> kPhasorYTable;
+
+}  // namespace pm

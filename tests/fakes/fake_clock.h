@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace pm::testing {
+
+// A clock that reads out a list of instants, one per call, and then keeps the last one.
+class FakeClock final : public Clock {
+public:
+    FakeClock() { setTime(2026, 12, 6, 3, 5, 0); }
+
+    static ClockReading reading(int year, int month, int day, int hour, int minute, int second) {
+        ClockReading r{year, month, day, hour, minute, second, "", ""};
+        char text[64];
+        std::snprintf(text, sizeof text, "%04d/%d/%d", year, month, day);
+        r.dateText = text;
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
+        r.timeText = text;
+        return r;
+    }
+
+    void setTime(int year, int month, int day, int hour, int minute, int second) {
+        queue_ = {reading(year, month, day, hour, minute, second)};
+    }
+    void queue(std::vector<ClockReading> readings) { queue_ = std::move(readings); }
+
+    ClockReading now() override {
+        ++reads;
+        ClockReading r = queue_.front();
+        if (queue_.size() > 1) {
+            queue_.erase(queue_.begin());
+        }
+        return r;
+    }
+
+    int reads = 0;
+
+private:
+    std::vector<ClockReading> queue_;
+};
+
+}  // namespace pm::testing

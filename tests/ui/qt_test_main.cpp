@@ -1,0 +1,17 @@
+// Entry point of the Qt-layer tests: one QApplication on the offscreen platform for all of them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "ui/program.h"
+
+int main(int argc, char** argv) {
+    // Never reach for a real display (and never fail test discovery for want of one).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    pm::prepareApplication();
+    return RUN_ALL_TESTS();
+}
