@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/number_text.h"
+
 namespace pm {
 
 class Scheduler;
@@ -10,6 +12,7 @@ class Clock;
 struct PlatformSet {
     Scheduler& scheduler;
     Clock& clock;
+    NumberFormat numberFormat{};  // the user's regional number settings
 };
 
 }  // namespace pm
