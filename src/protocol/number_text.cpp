@@ -1,8 +1,12 @@
 #include "protocol/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
+#include <optional>
 
 namespace pm {
 namespace {
@@ -25,6 +29,11 @@ void incrementDigits(std::string& digits) {
 
 std::string groupIntegerPart(const std::string& digits, const NumberFormat& format) {
     if (format.grouping.empty() || format.groupSeparator.empty()) {
+        return digits;
+    }
+    const long long shortest =
+        static_cast<long long>(format.grouping.front()) + std::max(format.minimumGroupingDigits, 1);
+    if (static_cast<long long>(digits.size()) < shortest) {
         return digits;
     }
     std::vector<std::string> groups;
@@ -51,6 +60,61 @@ std::string groupIntegerPart(const std::string& digits, const NumberFormat& form
     return out;
 }
 
+// round(magnitude * 10^decimals), halves up, computed exactly in integers: a float is m * 2^e with
+// m below 2^24, so the product is m * 5^decimals * 2^(e + decimals), which fits 64 bits for every
+// reading the instrument can send. Nothing comes back when it would not fit.
+std::optional<std::uint64_t> scaledUnits(float magnitude, int decimals) {
+    constexpr int kMantissaBits = 24;
+    if (decimals > 16) {  // 5^16 * 2^24 is just below 2^62
+        return std::nullopt;
+    }
+    int exponent = 0;
+    const float fraction = std::frexp(magnitude, &exponent);
+    std::uint64_t units = static_cast<std::uint64_t>(std::ldexp(fraction, kMantissaBits));
+    for (int k = 0; k < decimals; ++k) {
+        units *= 5;
+    }
+    const int shift = exponent - kMantissaBits + decimals;
+    if (shift >= 0) {
+        if (shift > 62 || units > (std::numeric_limits<std::uint64_t>::max() >> 1 >> shift)) {
+            return std::nullopt;
+        }
+        return units << shift;
+    }
+    const int drop = -shift;
+    if (drop >= 64) {
+        return 0;  // units < 2^62: less than a quarter unit
+    }
+    const std::uint64_t half = std::uint64_t{1} << (drop - 1);
+    const std::uint64_t remainder = units & ((half << 1) - 1);
+    return (units >> drop) + (remainder >= half ? 1 : 0);
+}
+
+// The digits of the magnitude rounded to `decimals`, half away from zero, at least decimals + 1 of
+// them (the last `decimals` are the fraction).
+std::string roundedDigits(float magnitude, int decimals) {
+    const auto width = static_cast<std::size_t>(decimals) + 1;
+    if (const std::optional<std::uint64_t> units = scaledUnits(magnitude, decimals)) {
+        std::string digits = std::to_string(*units);
+        if (digits.size() < width) {
+            digits.insert(0, width - digits.size(), '0');
+        }
+        return digits;
+    }
+    // Too large for 64 bits: take the exact decimal expansion; only the first dropped digit
+    // decides a half-away-from-zero rounding.
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "%.*f", kExpansionDigits, static_cast<double>(magnitude));
+    const std::string expansion(buffer);
+    const std::size_t point = expansion.find('.');
+    std::string digits = expansion.substr(0, point) +
+                         expansion.substr(point + 1, static_cast<std::size_t>(decimals));
+    if (expansion[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {
+        incrementDigits(digits);
+    }
+    return digits;
+}
+
 bool startsWith(std::string_view text, std::size_t at, std::string_view piece) {
     return !piece.empty() && text.substr(at, piece.size()) == piece;
 }
@@ -58,28 +122,15 @@ bool startsWith(std::string_view text, std::size_t at, std::string_view piece) {
 }  // namespace
 
 std::string fixNumberText(float value, int decimals, const NumberFormat& format) {
-    if (decimals < 0) {
-        decimals = 0;
+    // Beyond the expansion there is nothing left to round on.
+    decimals = std::clamp(decimals, 0, kExpansionDigits - 1);
+    if (!std::isfinite(value)) {
+        value = 0.0f;
     }
-    double exact = static_cast<double>(value);
-    if (!std::isfinite(exact)) {
-        exact = 0.0;
-    }
-    const bool negative = std::signbit(exact);
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%.*f", kExpansionDigits, std::fabs(exact));
-    const std::string expansion(buffer);
-    const std::size_t point = expansion.find('.');
-    std::string integerDigits = expansion.substr(0, point);
-    const std::string fraction = expansion.substr(point + 1);
-
-    // Round half away from zero on the magnitude: only the first dropped digit decides.
-    std::string kept = integerDigits + fraction.substr(0, static_cast<std::size_t>(decimals));
-    if (fraction[static_cast<std::size_t>(decimals)] >= '5') {
-        incrementDigits(kept);
-    }
+    const bool negative = std::signbit(value);
+    std::string kept = roundedDigits(std::fabs(value), decimals);
     const std::size_t integerLength = kept.size() - static_cast<std::size_t>(decimals);
-    integerDigits = kept.substr(0, integerLength);
+    const std::string integerDigits = kept.substr(0, integerLength);
     const std::string fractionDigits = kept.substr(integerLength);
     const bool zero = kept.find_first_not_of('0') == std::string::npos;
 
@@ -113,7 +164,9 @@ double readNumber(std::string_view text, const NumberFormat& format) {
         ++at;
     }
     bool anyDigit = false;
-    auto isDigit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+    auto isDigit = [&](std::size_t k) {
+        return k < text.size() && text[k] >= '0' && text[k] <= '9';
+    };
     while (at < text.size()) {
         if (isDigit(at)) {
             plain += text[at++];
