@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 kind=${1:-release}
 case "$kind" in
-    release) dir=build; flags=(-DCMAKE_BUILD_TYPE=Release) ;;
+    release) dir=build; flags=(-DCMAKE_BUILD_TYPE=Release -DPHASEMETER_WERROR=OFF -DPHASEMETER_SANITIZE=OFF) ;;
     test) dir=build-test
           flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPHASEMETER_WERROR=ON -DPHASEMETER_SANITIZE=ON) ;;
     *) echo "usage: $0 release|test" >&2; exit 2 ;;

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "view/live_panel.h"
+#include "view/phasor_diagram.h"
 #include "view/phasor_tables.h"
 
 namespace pm {
@@ -25,6 +27,12 @@ void Form1::Form_Load() {
     window_.Findcom.setEnabled(true);
     window_.Frame1.setVisible(true);
     window_.grid.setVisible(false);
+}
+
+void Form1::updateLivePanel() {
+    updateRealTimePanel(window_, state_.rxBytes, platform_.numberFormat, [this] {
+        redrawPhasorDiagram(platform_.surface, window_, state_, platform_.numberFormat);
+    });
 }
 
 }  // namespace pm

@@ -9,7 +9,7 @@ namespace pm {
 // The main window's logic: the window model, the state record and the event handlers, under the
 // names the handlers have always had. Toolkit-neutral; the Qt layer forwards events here.
 class Form1 {
-public:
+  public:
     explicit Form1(PlatformSet platform);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -25,7 +25,11 @@ public:
     // Status-bar clock tick (also run once by Form_Load).
     void Timer1_Timer();
 
-private:
+    // The live-data branch of the receive handler: the real-time panel and the phasor diagram
+    // from the measurement frame in rxBytes.
+    void updateLivePanel();
+
+  private:
     PlatformSet platform_;
     WindowModel window_;
     MeterState state_;

@@ -6,12 +6,14 @@ namespace pm {
 
 class Scheduler;
 class Clock;
+class DrawingSurface;
 
 // The outside world as the window's handlers reach it. The program wires in the Qt
 // implementations; tests wire in fakes and a virtual clock.
 struct PlatformSet {
     Scheduler& scheduler;
     Clock& clock;
+    DrawingSurface& surface;      // Picture2, where the phasor diagram is drawn
     NumberFormat numberFormat{};  // the user's regional number settings
 };
 

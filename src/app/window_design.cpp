@@ -8,7 +8,9 @@ namespace {
 
 constexpr const char* kSong = "宋体";
 
-FontSpec songFont(double points, bool bold) { return FontSpec{kSong, points, bold}; }
+FontSpec songFont(double points, bool bold) {
+    return FontSpec{kSong, points, bold};
+}
 
 Label::Style valueStyle(Align align, bool border = true) {
     return Label::Style{songFont(14.25, true), kGreen, kBlack, align, border};
@@ -36,14 +38,12 @@ struct StaticCaption {
 };
 
 constexpr StaticCaption kStaticCaptions[22] = {
-    {"1CH:", 600, 960},     {"2CH:", 600, 1800},    {"3CH:", 600, 2640},
-    {"U/V", 1800, 360},     {"I/A", 3480, 360},     {"P/KW", 5160, 360},
-    {"Q/Kvar", 6720, 360},  {"S/KVA", 8520, 360},   {"U1U2:", 600, 3720},
-    {"U2U3:", 600, 4560},   {"U3U1:", 600, 5400},   {"I1I2:", 3000, 3720},
-    {"I2I3:", 3000, 4560},  {"I3I1:", 3000, 5400},  {"U1I1:", 5400, 3720},
-    {"U2I2:", 5400, 4560},  {"U3I3:", 5400, 5400},  {"PF", 10320, 360},
-    {"F:", 1080, 6240},     {"Hz", 3000, 6240},     {"In:", 4920, 6240},
-    {"A", 6840, 6240},
+    {"1CH:", 600, 960},    {"2CH:", 600, 1800},   {"3CH:", 600, 2640},   {"U/V", 1800, 360},
+    {"I/A", 3480, 360},    {"P/KW", 5160, 360},   {"Q/Kvar", 6720, 360}, {"S/KVA", 8520, 360},
+    {"U1U2:", 600, 3720},  {"U2U3:", 600, 4560},  {"U3U1:", 600, 5400},  {"I1I2:", 3000, 3720},
+    {"I2I3:", 3000, 4560}, {"I3I1:", 3000, 5400}, {"U1I1:", 5400, 3720}, {"U2I2:", 5400, 4560},
+    {"U3I3:", 5400, 5400}, {"PF", 10320, 360},    {"F:", 1080, 6240},    {"Hz", 3000, 6240},
+    {"In:", 4920, 6240},   {"A", 6840, 6240},
 };
 
 constexpr int kRowTops[3] = {960, 1800, 2640};
@@ -68,16 +68,14 @@ WindowModel::WindowModel()
       StatusBar1("StatusBar1", {0, 9540, 13605, 495}, 10,
                  {{"data", 1440}, {"智能型三钳相位伏安表", 10600}, {"time", 1440}},
                  songFont(9.75, true)),
-      Picture2(ControlKind::DrawingSurface, "Picture2", -1, {8400, 3600, 2535, 2415}, 12,
-               &Frame1),
+      Picture2(ControlKind::DrawingSurface, "Picture2", -1, kPicture2Geometry, 12, &Frame1),
       Findcom("Findcom", 500, false),
       COMtimout("COMtimout", 1000, true),
       Readdat("Readdat", 100, false),
       comunication("comunication", 1000, true),
       Timer1("Timer1", 1000, true) {
     int tab = 13;
-    auto add = [&](const char* name, int index, Rect r, const char* caption,
-                   Label::Style style) {
+    auto add = [&](const char* name, int index, Rect r, const char* caption, Label::Style style) {
         frameLabels_.push_back(
             std::make_unique<Label>(name, index, r, tab++, &Frame1, caption, style));
         return frameLabels_.back().get();
@@ -91,9 +89,9 @@ WindowModel::WindowModel()
         const char* caption;
     };
     const Column columns[] = {
-        {"u", &u, 1560, 1050, "0.00"},      {"i", &i, 3165, 1245, "0.0000"},
-        {"p", &p, 4905, 1245, "0.0000"},    {"q", &q, 6585, 1245, "0.0000"},
-        {"s", &s, 8325, 1245, "0.0000"},    {"pf", &pf, 10080, 1050, "1.000"},
+        {"u", &u, 1560, 1050, "0.00"},   {"i", &i, 3165, 1245, "0.0000"},
+        {"p", &p, 4905, 1245, "0.0000"}, {"q", &q, 6585, 1245, "0.0000"},
+        {"s", &s, 8325, 1245, "0.0000"}, {"pf", &pf, 10080, 1050, "1.000"},
     };
     for (const Column& column : columns) {
         for (int k = 0; k < 3; ++k) {
@@ -125,17 +123,16 @@ WindowModel::WindowModel()
     for (int k = 0; k < 22; ++k) {
         const StaticCaption& c = kStaticCaptions[k];
         const bool larger = (k == 8);
-        Label::Style style{songFont(larger ? 15 : 14.25, true), kBlack, std::nullopt,
-                           Align::Left, false};
-        Label3[static_cast<std::size_t>(k)] =
-            add("Label3", k, {c.left, c.top, captionWidth(c.text), larger ? 300 : 285}, c.text,
-                style);
+        Label::Style style{songFont(larger ? 15 : 14.25, true), kBlack, std::nullopt, Align::Left,
+                           false};
+        Label3[static_cast<std::size_t>(k)] = add(
+            "Label3", k, {c.left, c.top, captionWidth(c.text), larger ? 300 : 285}, c.text, style);
     }
 }
 
 std::vector<Control*> WindowModel::controls() {
-    std::vector<Control*> all{&TabStrip1, &Command1, &Command2,  &Command3, &Command4,
-                              &Command6,  &Command5, &Picture1,  &Label1,   &Label2,
+    std::vector<Control*> all{&TabStrip1, &Command1, &Command2,   &Command3, &Command4,
+                              &Command6,  &Command5, &Picture1,   &Label1,   &Label2,
                               &Frame1,    &grid,     &StatusBar1, &Picture2};
     for (auto& label : frameLabels_) {
         all.push_back(label.get());

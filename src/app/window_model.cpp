@@ -49,8 +49,7 @@ void Label::setCaption(std::string text) {
     changed();
 }
 
-Button::Button(std::string name, Rect geometry, int tabIndex, std::string caption,
-               int iconPixels)
+Button::Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels)
     : Control(ControlKind::Button, std::move(name), -1, geometry, tabIndex),
       caption_(std::move(caption)),
       iconPixels_(iconPixels) {}

@@ -17,9 +17,15 @@ constexpr Colour rgbColour(int red, int green, int blue) {
     return static_cast<Colour>(red) + 256u * static_cast<Colour>(green) +
            65536u * static_cast<Colour>(blue);
 }
-constexpr int redOf(Colour c) { return static_cast<int>(c & 0xFFu); }
-constexpr int greenOf(Colour c) { return static_cast<int>((c >> 8) & 0xFFu); }
-constexpr int blueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFFu); }
+constexpr int redOf(Colour c) {
+    return static_cast<int>(c & 0xFFu);
+}
+constexpr int greenOf(Colour c) {
+    return static_cast<int>((c >> 8) & 0xFFu);
+}
+constexpr int blueOf(Colour c) {
+    return static_cast<int>((c >> 16) & 0xFFu);
+}
 
 constexpr Colour kBlack = rgbColour(0, 0, 0);
 constexpr Colour kGreen = rgbColour(0, 255, 0);
@@ -47,16 +53,24 @@ class Control;
 
 // The toolkit layer watches the model through this, and mirrors each change into its widget.
 class ControlObserver {
-public:
+  public:
     virtual ~ControlObserver() = default;
     virtual void controlChanged(const Control& control) = 0;
 };
 
-enum class ControlKind { Label, Button, Container, PictureBox, DrawingSurface, Grid, TabStrip,
-                         StatusBar };
+enum class ControlKind {
+    Label,
+    Button,
+    Container,
+    PictureBox,
+    DrawingSurface,
+    Grid,
+    TabStrip,
+    StatusBar
+};
 
 class Control {
-public:
+  public:
     Control(ControlKind kind, std::string name, int index, Rect geometry, int tabIndex,
             const Control* parent = nullptr);
     Control(const Control&) = delete;
@@ -76,10 +90,10 @@ public:
 
     void setObserver(ControlObserver* observer) { observer_ = observer; }
 
-protected:
+  protected:
     void changed();
 
-private:
+  private:
     ControlKind kind_;
     std::string name_;
     int index_;
@@ -91,7 +105,7 @@ private:
 };
 
 class Label final : public Control {
-public:
+  public:
     struct Style {
         FontSpec font;
         Colour foreground = kBlack;
@@ -106,27 +120,27 @@ public:
     void setCaption(std::string text);
     const Style& style() const { return style_; }
 
-private:
+  private:
     std::string caption_;
     Style style_;
 };
 
 class Button final : public Control {
-public:
+  public:
     Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels);
     const std::string& caption() const { return caption_; }
     int iconPixels() const { return iconPixels_; }
     bool enabled() const { return enabled_; }
     void setEnabled(bool on);
 
-private:
+  private:
     std::string caption_;
     int iconPixels_;
     bool enabled_ = true;
 };
 
 class TabStrip final : public Control {
-public:
+  public:
     TabStrip(std::string name, Rect geometry, int tabIndex, std::vector<std::string> tabs,
              FontSpec font);
     const std::vector<std::string>& tabs() const { return tabs_; }
@@ -134,14 +148,14 @@ public:
     int selectedIndex() const { return selected_; }  // 1-based, as the handlers count tabs
     void select(int index);
 
-private:
+  private:
     std::vector<std::string> tabs_;
     FontSpec font_;
     int selected_ = 1;
 };
 
 class StatusBar final : public Control {
-public:
+  public:
     struct Panel {
         std::string text;
         int width = 0;  // twips
@@ -154,7 +168,7 @@ public:
     const std::string& panelText(int index) const;
     void setPanelText(int index, std::string text);
 
-private:
+  private:
     std::vector<Panel> panels_;
     FontSpec font_;
 };
@@ -162,7 +176,7 @@ private:
 // A timer of the window: an interval and an enabled flag. Enabling a disabled timer starts a
 // full interval from that moment; enabling one that already runs leaves its rhythm alone.
 class Timer {
-public:
+  public:
     Timer(std::string name, int intervalMs, bool enabled);
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
@@ -175,7 +189,7 @@ public:
     // Hands the timer to a scheduler; from then on ticks call `tick`. Starts it if enabled.
     void bind(Scheduler& scheduler, Scheduler::Callback tick);
 
-private:
+  private:
     std::string name_;
     int intervalMs_;
     bool enabled_;
@@ -193,6 +207,8 @@ struct WindowModel {
     static constexpr const char* kTitle = "3-PHASE DIGITAL PHASE METER";
     static constexpr int kClientWidth = 13605;
     static constexpr int kClientHeight = 10035;
+    // Place of the phasor diagram within Frame1; its drawing surface is made before the window.
+    static constexpr Rect kPicture2Geometry{8400, 3600, 2535, 2415};
 
     TabStrip TabStrip1;
     Button Command1, Command2, Command3, Command4, Command6, Command5;
@@ -217,7 +233,7 @@ struct WindowModel {
     std::vector<Label*> valueLabels();
     std::array<Button*, 6> buttons();
 
-private:
+  private:
     std::vector<std::unique_ptr<Label>> frameLabels_;
 };
 

@@ -8,7 +8,7 @@ namespace pm {
 // pace itself: everything that happens "every n ms" goes through this interface, so tests can run
 // hours of link behaviour in virtual time.
 class Scheduler {
-public:
+  public:
     using Callback = std::function<void()>;
     using Handle = int;
 

@@ -94,6 +94,8 @@ void VirtualScheduler::advanceTo(Millis when) {
     }
 }
 
-void VirtualScheduler::advanceBy(Millis ms) { advanceTo(now_ + ms); }
+void VirtualScheduler::advanceBy(Millis ms) {
+    advanceTo(now_ + ms);
+}
 
 }  // namespace pm

@@ -14,7 +14,7 @@ namespace pm {
 // they were armed. Besides periodic timers it takes one-shot events (a reply arriving after a
 // delay, say), so a fake device can share the same timeline as the window's timers.
 class VirtualScheduler final : public Scheduler {
-public:
+  public:
     using Millis = std::int64_t;
 
     Handle addTimer(Callback tick) override;
@@ -36,7 +36,7 @@ public:
     // Time at which the next event falls due, or -1 when nothing is pending.
     Millis nextDue() const;
 
-private:
+  private:
     struct TimerSlot {
         Callback tick;
         int intervalMs = 0;

@@ -60,8 +60,8 @@ QPixmap drawIcon(ButtonIcon which, int s) {
             p.setPen(QPen(ink, 1.5));
             p.setBrush(QColor(225, 225, 225));
             p.drawRect(QRectF(6, 7, 20, 3));
-            p.drawPolygon(QPolygonF{QPointF(8, 10), QPointF(24, 10), QPointF(22, 29),
-                                    QPointF(10, 29)});
+            p.drawPolygon(
+                QPolygonF{QPointF(8, 10), QPointF(24, 10), QPointF(22, 29), QPointF(10, 29)});
             p.drawLine(QPointF(13, 13), QPointF(13.5, 26));
             p.drawLine(QPointF(19, 13), QPointF(18.5, 26));
             p.drawRect(QRectF(13, 4, 6, 3));
@@ -114,8 +114,12 @@ QPixmap emblemPixmap(int width, int height) {
     return pixmap;
 }
 
-QIcon windowIcon() { return QIcon(emblemPixmap(32, 32)); }
+QIcon windowIcon() {
+    return QIcon(emblemPixmap(32, 32));
+}
 
-QIcon buttonIcon(ButtonIcon which, int pixels) { return QIcon(drawIcon(which, pixels)); }
+QIcon buttonIcon(ButtonIcon which, int pixels) {
+    return QIcon(drawIcon(which, pixels));
+}
 
 }  // namespace pm

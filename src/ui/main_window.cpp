@@ -13,23 +13,32 @@
 namespace pm {
 namespace {
 
-QColor toQColor(Colour c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+QColor toQColor(Colour c) {
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 ButtonIcon iconOf(const Button& button) {
     const std::string& n = button.name();
-    if (n == "Command1") return ButtonIcon::Read;
-    if (n == "Command2") return ButtonIcon::Save;
-    if (n == "Command3") return ButtonIcon::Clear;
-    if (n == "Command4") return ButtonIcon::Print;
-    if (n == "Command6") return ButtonIcon::Help;
+    if (n == "Command1")
+        return ButtonIcon::Read;
+    if (n == "Command2")
+        return ButtonIcon::Save;
+    if (n == "Command3")
+        return ButtonIcon::Clear;
+    if (n == "Command4")
+        return ButtonIcon::Print;
+    if (n == "Command6")
+        return ButtonIcon::Help;
     return ButtonIcon::Close;
 }
 
 // The tab strip: a tab bar over a raised page; Frame1 and the grid lie on the page.
 class TabStripWidget final : public QWidget {
-public:
+  public:
     TabStripWidget(const TabStrip& model, QWidget* parent) : QWidget(parent) {
         bar = new QTabBar(this);
         bar->setFont(toQFont(model.font()));
@@ -54,13 +63,12 @@ public:
 }  // namespace
 
 QRect toPixels(Rect t) {
-    auto px = [](int twips) {
-        return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-    };
+    auto px = [](int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; };
     return QRect(px(t.left), px(t.top), px(t.width), px(t.height));
 }
 
-MainWindow::MainWindow(Form1& form, QWidget* parent) : QWidget(parent), form_(form) {
+MainWindow::MainWindow(Form1& form, PlatformWidgets adopted, QWidget* parent)
+    : QWidget(parent), form_(form), adopted_(adopted) {
     setWindowTitle(QString::fromUtf8(WindowModel::kTitle));
     setWindowIcon(windowIcon());
     setFixedSize(toPixels({0, 0, WindowModel::kClientWidth, WindowModel::kClientHeight}).size());
@@ -195,6 +203,10 @@ QWidget* MainWindow::buildControl(Control& control) {
             return picture;
         }
         case ControlKind::DrawingSurface: {
+            if (adopted_.picture2 != nullptr) {
+                adopted_.picture2->setParent(parent);
+                return adopted_.picture2;
+            }
             auto* surface = new QLabel(parent);
             QPalette palette = surface->palette();
             palette.setColor(QPalette::Window, Qt::black);
@@ -213,7 +225,9 @@ QWidget* MainWindow::buildControl(Control& control) {
     return new QWidget(parent);
 }
 
-void MainWindow::controlChanged(const Control& control) { mirror(control); }
+void MainWindow::controlChanged(const Control& control) {
+    mirror(control);
+}
 
 void MainWindow::mirror(const Control& control) {
     QWidget* widget = widgetFor(control);
@@ -222,8 +236,7 @@ void MainWindow::mirror(const Control& control) {
     }
     switch (control.kind()) {
         case ControlKind::Label:
-            static_cast<QLabel*>(widget)->setText(
-                qs(static_cast<const Label&>(control).caption()));
+            static_cast<QLabel*>(widget)->setText(qs(static_cast<const Label&>(control).caption()));
             break;
         case ControlKind::Button:
             widget->setEnabled(static_cast<const Button&>(control).enabled());

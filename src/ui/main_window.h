@@ -12,13 +12,18 @@ class QToolButton;
 
 namespace pm {
 
+// Widgets of the platform adapters that the window shows in place of its design controls.
+struct PlatformWidgets {
+    QWidget* picture2 = nullptr;  // the phasor diagram's drawing surface
+};
+
 // The real window: builds one widget per control of the window model, at its design place, and
 // keeps each widget in step with its control. It holds no program logic: clicks and ticks go
 // to Form1's handlers, and what the handlers change in the model shows up here.
 class MainWindow final : public QWidget, private ControlObserver {
     Q_OBJECT
-public:
-    explicit MainWindow(Form1& form, QWidget* parent = nullptr);
+  public:
+    MainWindow(Form1& form, PlatformWidgets adopted, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The widget built for a control, for the Qt layer's own adapters and for tests.
@@ -26,7 +31,7 @@ public:
     QLabel* labelFor(const Label& label) const;
     QLabel* statusPanel(int index) const;  // 1-based, as the status bar counts them
 
-private:
+  private:
     void controlChanged(const Control& control) override;
     void build();
     QWidget* buildControl(Control& control);
@@ -34,6 +39,7 @@ private:
     void mirror(const Control& control);
 
     Form1& form_;
+    PlatformWidgets adopted_;
     std::map<const Control*, QWidget*> widgets_;
     QTabBar* tabBar_ = nullptr;
     std::vector<QLabel*> statusPanels_;

@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTranslator>
 
+#include "platform/qt/qt_number_format.h"
 #include "ui/fonts.h"
 
 namespace pm {
@@ -20,8 +21,10 @@ void prepareApplication() {
 }
 
 Program::Program()
-    : form_(std::make_unique<Form1>(PlatformSet{scheduler_, clock_})),
-      window_(std::make_unique<MainWindow>(*form_)) {
+    : surface_(new QtDrawingSurface(toPixels(WindowModel::kPicture2Geometry).size())),
+      form_(std::make_unique<Form1>(
+          PlatformSet{scheduler_, clock_, *surface_, numberFormatOf(QLocale::system())})),
+      window_(std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_})) {
     form_->Form_Load();
 }
 

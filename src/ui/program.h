@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_drawing_surface.h"
 #include "platform/qt/qt_scheduler.h"
 #include "ui/main_window.h"
 
@@ -16,7 +17,7 @@ void prepareApplication();
 // The whole program as the user gets it: the real platform, the window logic and the window, with
 // the load handler already run. main() shows it; tests build it offscreen.
 class Program {
-public:
+  public:
     Program();
     MainWindow& window() { return *window_; }
     Form1& form() { return *form_; }
@@ -24,9 +25,10 @@ public:
     // Shows the window centred on the screen, as designed.
     void show();
 
-private:
+  private:
     QtScheduler scheduler_;
     QtClock clock_;
+    QtDrawingSurface* surface_;  // owned by the window once it has adopted it
     std::unique_ptr<Form1> form_;
     std::unique_ptr<MainWindow> window_;
 };

@@ -1,22 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
-#include "fakes/fake_clock.h"
-#include "platform/virtual_scheduler.h"
+#include "fakes/rig.h"
 
 namespace pm {
 namespace {
 
-struct Started {
-    VirtualScheduler scheduler;
-    testing::FakeClock clock;
-    Form1 form{PlatformSet{scheduler, clock}};
+struct Started : testing::Rig {
     Started() {
         clock.setTime(2026, 12, 6, 3, 5, 42);
         form.Form_Load();
     }
-    WindowModel& w() { return form.window(); }
-    MeterState& s() { return form.state(); }
 };
 
 TEST(Startup, StateAfterLoad) {
@@ -46,8 +39,8 @@ TEST(Startup, TimersAfterLoad) {
         bool enabled;
     };
     const Case cases[] = {
-        {&app.w().Findcom, 500, true},       {&app.w().comunication, 1000, true},
-        {&app.w().COMtimout, 1000, true},    {&app.w().Readdat, 100, false},
+        {&app.w().Findcom, 500, true},    {&app.w().comunication, 1000, true},
+        {&app.w().COMtimout, 1000, true}, {&app.w().Readdat, 100, false},
         {&app.w().Timer1, 1000, true},
     };
     for (const Case& c : cases) {
@@ -100,9 +93,8 @@ TEST(Startup, ClockPanelsAndFieldsAreFilledWithoutWaitingForATick) {
 }
 
 TEST(Startup, StatusBarShowsPlaceholdersOnlyBeforeLoad) {
-    VirtualScheduler scheduler;
-    testing::FakeClock clock;
-    Form1 form{PlatformSet{scheduler, clock}};
+    testing::Rig rig;
+    Form1& form = rig.form;
     EXPECT_EQ(form.window().StatusBar1.panelText(1), "data");
     EXPECT_EQ(form.window().StatusBar1.panelText(3), "time");
     form.Form_Load();
@@ -118,8 +110,8 @@ TEST(Startup, AngleTablesHoldTheStoredValues) {
         int y;
     };
     const Entry telling[] = {
-        {0, 400, 0},   {5, 399, -35},  {30, 346, -200}, {60, 200, -346},  {86, 27, -400},
-        {89, 10, -400}, {90, 0, -400}, {95, -34, -400}, {96, -41, -391}, {120, -200, -346},
+        {0, 400, 0},       {5, 399, -35},   {30, 346, -200}, {60, 200, -346}, {86, 27, -400},
+        {89, 10, -400},    {90, 0, -400},   {95, -34, -400}, {96, -41, -391}, {120, -200, -346},
         {150, -345, -200}, {179, -375, -7}, {180, -400, 0},
     };
     for (const Entry& e : telling) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
-#include "fakes/fake_clock.h"
-#include "platform/virtual_scheduler.h"
+#include "fakes/rig.h"
 
 namespace pm {
 namespace {
@@ -27,16 +25,16 @@ TEST(StatusClock, FieldsFollowTheComputerClock) {
     const Case cases[] = {
         {"first year of the range", FakeClock::reading(2000, 1, 1, 0, 0, 0), {0, 1, 1, 0, 0}},
         {"ordinary day", FakeClock::reading(2024, 7, 15, 13, 45, 10), {24, 7, 15, 13, 45}},
-        {"last year that fits a byte", FakeClock::reading(2255, 12, 31, 23, 59, 59),
+        {"last year that fits a byte",
+         FakeClock::reading(2255, 12, 31, 23, 59, 59),
          {255, 12, 31, 23, 59}},
         {"leap day", FakeClock::reading(2028, 2, 29, 12, 0, 30), {28, 2, 29, 12, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        VirtualScheduler scheduler;
-        FakeClock clock;
-        Form1 form{PlatformSet{scheduler, clock}};
-        clock.queue({c.now});
+        testing::Rig rig;
+        Form1& form = rig.form;
+        rig.clock.queue({c.now});
         form.Timer1_Timer();
         EXPECT_EQ(fieldsOf(form.state()), c.expected);
         EXPECT_EQ(form.window().StatusBar1.panelText(1), c.now.dateText);
@@ -45,12 +43,12 @@ TEST(StatusClock, FieldsFollowTheComputerClock) {
 }
 
 TEST(StatusClock, TickStraddlingNewYearTakesEveryFieldFromOneInstant) {
-    VirtualScheduler scheduler;
-    FakeClock clock;
-    Form1 form{PlatformSet{scheduler, clock}};
+    testing::Rig rig;
+    Form1& form = rig.form;
+    FakeClock& clock = rig.clock;
     // Should the handler read the clock more than once, the second read is already next year.
-    clock.queue({FakeClock::reading(2026, 12, 31, 23, 59, 59),
-                 FakeClock::reading(2027, 1, 1, 0, 0, 0)});
+    clock.queue(
+        {FakeClock::reading(2026, 12, 31, 23, 59, 59), FakeClock::reading(2027, 1, 1, 0, 0, 0)});
     form.Timer1_Timer();
     EXPECT_EQ(clock.reads, 1);
     EXPECT_EQ(fieldsOf(form.state()), (Fields{26, 12, 31, 23, 59}));
@@ -62,9 +60,10 @@ TEST(StatusClock, TickStraddlingNewYearTakesEveryFieldFromOneInstant) {
 }
 
 TEST(StatusClock, RefreshesOnceASecondAndLeavesTheMiddlePanelAlone) {
-    VirtualScheduler scheduler;
-    FakeClock clock;
-    Form1 form{PlatformSet{scheduler, clock}};
+    testing::Rig rig;
+    Form1& form = rig.form;
+    FakeClock& clock = rig.clock;
+    VirtualScheduler& scheduler = rig.scheduler;
     form.Form_Load();
     const int readsAfterLoad = clock.reads;
     EXPECT_EQ(readsAfterLoad, 1);

@@ -84,9 +84,9 @@ TEST(WindowModel, ObserverHearsOnlyRealChanges) {
     w.StatusBar1.setObserver(&observer);
     w.TabStrip1.setObserver(&observer);
 
-    w.Label2.setCaption("通信失败");  // unchanged
-    w.Command1.setEnabled(true);      // unchanged
-    w.TabStrip1.select(3);            // no such tab
+    w.Label2.setCaption("通信失败");    // unchanged
+    w.Command1.setEnabled(true);        // unchanged
+    w.TabStrip1.select(3);              // no such tab
     w.StatusBar1.setPanelText(4, "x");  // no such panel
     EXPECT_EQ(observer.changes, 0);
 

@@ -10,7 +10,7 @@ namespace pm::testing {
 
 // A clock that reads out a list of instants, one per call, and then keeps the last one.
 class FakeClock final : public Clock {
-public:
+  public:
     FakeClock() { setTime(2026, 12, 6, 3, 5, 0); }
 
     static ClockReading reading(int year, int month, int day, int hour, int minute, int second) {
@@ -39,7 +39,7 @@ public:
 
     int reads = 0;
 
-private:
+  private:
     std::vector<ClockReading> queue_;
 };
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "phasor/recording_surface.h"
+#include "fakes/recording_surface.h"
 #include "view/phasor_tables.h"
 
 namespace pm {

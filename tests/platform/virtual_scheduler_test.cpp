@@ -98,8 +98,7 @@ TEST(VirtualScheduler, PostedEventsShareTheTimeline) {
     r.scheduler.post(200, [&] { r.log.push_back("late@" + std::to_string(r.scheduler.now())); });
     r.scheduler.advanceBy(250);
     // "late" was armed before the timer's second occurrence, so it runs first at 200.
-    EXPECT_EQ(r.log,
-              (std::vector<std::string>{"t@100", "reply@150", "late@200", "t@200"}));
+    EXPECT_EQ(r.log, (std::vector<std::string>{"t@100", "reply@150", "late@200", "t@200"}));
 }
 
 TEST(VirtualScheduler, AdvancingWithNothingPendingJustMovesTheClock) {

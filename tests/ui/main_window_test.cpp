@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTest>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QTabBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "ui/program.h"
@@ -17,8 +17,8 @@ namespace pm {
 namespace {
 
 bool isCjkFace(const QString& family) {
-    return family.contains(QStringLiteral("UMing")) || family.contains(QStringLiteral("WenQuanYi")) ||
-           family.contains(QStringLiteral("CJK"));
+    return family.contains(QStringLiteral("UMing")) ||
+           family.contains(QStringLiteral("WenQuanYi")) || family.contains(QStringLiteral("CJK"));
 }
 
 // Every character of `text` has a glyph in the font that `widget` really draws with.
@@ -32,16 +32,14 @@ void expectRealGlyphs(const QWidget* widget, const QString& text) {
 }
 
 class StartedWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.window()));
         shot = program.window().grab().toImage();
         shot.save(QDir::current().filePath(QStringLiteral("startup_window.png")));
     }
-    QString caption(const Label* label) {
-        return program.window().labelFor(*label)->text();
-    }
+    QString caption(const Label* label) { return program.window().labelFor(*label)->text(); }
 
     Program program;
     QImage shot;
@@ -125,7 +123,8 @@ TEST_F(StartedWindow, StatusBarShowsDateAndTimeFromTheStart) {
 TEST_F(StartedWindow, ChineseTextsHaveRealGlyphs) {
     WindowModel& w = program.form().window();
     expectRealGlyphs(program.window().labelFor(w.Label1), QStringLiteral("串口状态"));
-    expectRealGlyphs(program.window().labelFor(w.Label2), QStringLiteral("通信失败通信成功被占用无效已打开"));
+    expectRealGlyphs(program.window().labelFor(w.Label2),
+                     QStringLiteral("通信失败通信成功被占用无效已打开"));
     expectRealGlyphs(program.window().statusPanel(2), QStringLiteral("智能型三钳相位伏安表"));
     auto* tabs = program.window().widgetFor(w.TabStrip1)->findChild<QTabBar*>();
     expectRealGlyphs(tabs, QStringLiteral("实时监控历史查询"));

@@ -22,7 +22,9 @@ QtClock::QtClock(QLocale locale)
     : locale_(std::move(locale)),
       timeFormat_(timeFormatWithoutZone(locale_.timeFormat(QLocale::LongFormat))) {}
 
-ClockReading QtClock::now() { return readingOf(QDateTime::currentDateTime()); }
+ClockReading QtClock::now() {
+    return readingOf(QDateTime::currentDateTime());
+}
 
 ClockReading QtClock::readingOf(const QDateTime& instant) const {
     const QDate date = instant.date();

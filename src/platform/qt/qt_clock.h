@@ -11,14 +11,14 @@ namespace pm {
 
 // The computer's clock, formatted with the user's regional date and time settings.
 class QtClock final : public Clock {
-public:
+  public:
     explicit QtClock(QLocale locale = QLocale::system());
     ClockReading now() override;
 
     // The same, for a given instant (tests use this to pin the instant and the locale).
     ClockReading readingOf(const QDateTime& instant) const;
 
-private:
+  private:
     QLocale locale_;
     QString timeFormat_;
 };

@@ -20,6 +20,8 @@ void QtScheduler::startTimer(Handle timer, int intervalMs) {
     timers_.at(static_cast<std::size_t>(timer))->start(intervalMs);
 }
 
-void QtScheduler::stopTimer(Handle timer) { timers_.at(static_cast<std::size_t>(timer))->stop(); }
+void QtScheduler::stopTimer(Handle timer) {
+    timers_.at(static_cast<std::size_t>(timer))->stop();
+}
 
 }  // namespace pm

@@ -12,7 +12,7 @@ namespace pm {
 
 // Timers of the real event loop: each handle is a QTimer on the GUI thread.
 class QtScheduler final : public Scheduler {
-public:
+  public:
     QtScheduler();
     ~QtScheduler() override;
 
@@ -20,7 +20,7 @@ public:
     void startTimer(Handle timer, int intervalMs) override;
     void stopTimer(Handle timer) override;
 
-private:
+  private:
     std::vector<std::unique_ptr<QTimer>> timers_;
 };
 
