@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace pm {
+
+enum class MessageIcon { Information, Warning, Critical };
+
+// What the window needs of the desktop beyond its own controls: modal message boxes with a single
+// OK button, the system beep, and ending the program.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // Shows a modal box and returns when the user has closed it.
+    virtual void showMessage(MessageIcon icon, const std::string& title,
+                             const std::string& text) = 0;
+    virtual void beep() = 0;
+    // Ends the program as soon as the current handler returns.
+    virtual void quit() = 0;
+};
+
+}  // namespace pm
