@@ -1,0 +1,168 @@
+#pragma once
+
+// The meter as the serial line sees it, for tests and for anyone without an instrument at hand.
+//
+// Requests (host to meter), no checksum, no terminator:
+//   AA lo hi            a 16-bit code, low byte first:
+//                         11000 (AA F8 2A) handshake      -> AA 55 AA
+//                         12000 (AA E0 2E) record count   -> count, 2 bytes low first
+//                         13000 (AA C8 32) live reading   -> 39-byte measurement frame
+//                         1..10000         stored record n -> 39-byte measurement frame, sent only
+//                                                             while n <= the record count
+//   BB yy mm dd hh mi   set the clock (year counted from 2000, plain binary) -> BB 55 BB
+//
+// The measurement frame is the one the program decodes (protocol/measurement_frame.h): six raw
+// words and their range codes, nine angles in tenths of a degree, the frequency in hundredths of
+// a hertz and a mode byte, words low byte first.
+//
+// The meter never answers a code it does not know, and neither does this class. Bytes before a
+// lead byte (AA or BB) are line noise and skipped; a frame may arrive in pieces or glued to the
+// next one.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace pm::sim {
+
+constexpr std::uint8_t kShortLead = 0xAA;
+constexpr std::uint8_t kClockLead = 0xBB;
+constexpr int kHandshakeCode = 11000;
+constexpr int kRecordCountCode = 12000;
+constexpr int kLiveDataCode = 13000;
+constexpr int kClockSetCode = 14000;
+constexpr int kMaxRecordNumber = 10000;
+constexpr int kMaxRecordCount = 65535;  // what the two-byte count reply can carry
+constexpr std::size_t kMeasurementFrameLength = 39;
+
+// One set of readings as the meter encodes it.
+struct Reading {
+    std::array<std::uint16_t, 3> voltage{};      // raw, scaled by voltageRange
+    std::array<std::uint16_t, 3> current{};      // raw, scaled by currentRange
+    std::array<std::uint8_t, 3> voltageRange{};  // 1: raw / 100 V, 2: raw / 10 V, 3: raw V
+    std::array<std::uint8_t, 3>
+        currentRange{};                    // 2: raw / 10000 A, 3: raw / 1000 A, 4: raw / 100 A
+    std::array<std::uint16_t, 9> angle{};  // tenths of a degree, U1U2 U2U3 U3U1 I1I2 I2I3 I3I1
+                                           // U1I1 U2I2 U3I3
+    std::uint16_t frequency = 0;           // hundredths of a hertz
+    std::uint8_t mode = 0;  // 2 in a stored record: voltage-to-voltage angles unknown
+};
+
+std::vector<std::uint8_t> encodeFrame(const Reading& reading);
+
+// The live reading number `sequence` (0, 1, 2, ...) of a meter seeded with `seed`: a balanced
+// three-phase load around 230 V, 5 A, 120 degrees between phases, currents about 30 degrees
+// behind their voltages, 50 Hz, with a little jitter so that consecutive frames differ. Voltage
+// range code 1, current range code 3. The same seed and sequence always give the same reading.
+Reading liveReading(std::uint64_t seed, std::uint64_t sequence);
+
+// Stored record n (1..10000), the same for every seed so that a test can predict it. The records
+// run through the range codes (voltage code 1, 2, 3, 1, ...; current code 3 for records 1 to 3,
+// 4 for 4 to 6, 2 for 7 to 9, ...); records 2, 6, 10, ... carry mode byte 2; in records 3, 8,
+// 13, ... channel 3 is idle (no voltage, no current).
+Reading storedReading(int record);
+
+// The clock as the last clock-set request left it.
+struct ClockSetting {
+    int year = 0;  // full year: the byte sent plus 2000
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    bool operator==(const ClockSetting&) const = default;
+};
+
+enum class RequestKind { Handshake, RecordCount, LiveData, StoredRecord, ClockSet, Unknown };
+
+struct Request {
+    RequestKind kind = RequestKind::Unknown;
+    int code = 0;  // the 16-bit code; 14000 for a clock-set frame
+    std::vector<std::uint8_t> bytes;
+};
+
+// Requests seen, by kind, whether answered or not (silence, a drop, a record beyond the count).
+struct RequestCounts {
+    int handshake = 0;
+    int recordCount = 0;
+    int liveData = 0;
+    int storedRecord = 0;
+    int clockSet = 0;
+    int unknown = 0;  // a frame with a lead byte but a code or clock the meter does not accept
+    bool operator==(const RequestCounts&) const = default;
+};
+
+class InstrumentSimulator {
+  public:
+    // Hands a reply to the line, to arrive `delayMs` after the request that caused it.
+    using Send = std::function<void(std::vector<std::uint8_t> bytes, std::int64_t delayMs)>;
+    using RequestObserver = std::function<void(const Request&)>;
+
+    // Gap between the pieces of a reply split by setPieces.
+    static constexpr std::int64_t kPieceGapMs = 3;
+
+    explicit InstrumentSimulator(Send send, std::uint64_t seed = 1);
+
+    // Bytes written by the host, in any chunking.
+    void receive(std::span<const std::uint8_t> bytes);
+
+    // Number of stored records, clamped to 0..65535. Counts above 10000 are reported as they
+    // are, so a host can be tested against a count it must not follow to the end.
+    void setRecordCount(int count);
+    int recordCount() const { return recordCount_; }
+    void setReplyDelayMs(std::int64_t ms);
+    std::int64_t replyDelayMs() const { return replyDelayMs_; }
+    // A silent meter still takes requests in (and sets its clock) but sends nothing.
+    void setSilent(bool silent) { silent_ = silent; }
+    bool silent() const { return silent_; }
+    // Probability (0..1) that a reply is not sent at all.
+    void setDropRate(double rate);
+    // Probability (0..1) that a reply is replaced by random bytes of the same length (never
+    // by the true reply itself).
+    void setGarbageRate(double rate);
+    // Each reply goes out in this many pieces (1..its length), kPieceGapMs apart. Replies to
+    // requests that came in one chunk follow each other and never interleave.
+    void setPieces(int pieces);
+    int pieces() const { return pieces_; }
+    // Restarts the random choices and the live-reading sequence from `seed`.
+    void setSeed(std::uint64_t seed);
+
+    const RequestCounts& requests() const { return counts_; }
+    // Nothing until the first clock-set request.
+    std::optional<ClockSetting> clock() const { return clock_; }
+    // Called for every request taken from the line, before it is answered.
+    void setRequestObserver(RequestObserver observer) { observer_ = std::move(observer); }
+
+  private:
+    // Takes one request off the front of the buffer; false when more bytes are needed.
+    bool takeRequest();
+    bool takeShortFrame();
+    bool takeClockFrame();
+    void handle(const Request& request);
+    void reply(std::vector<std::uint8_t> bytes);
+    double nextUnit();  // uniform in [0, 1) from the random-choice stream
+    std::uint64_t nextRandom();
+
+    Send send_;
+    RequestObserver observer_;
+    std::vector<std::uint8_t> pending_;
+    // Delay of the last piece sent for the bytes of the current receive() call.
+    std::optional<std::int64_t> batchEndMs_;
+    RequestCounts counts_;
+    std::optional<ClockSetting> clock_;
+
+    std::uint64_t seed_ = 1;
+    std::uint64_t randomState_ = 0;
+    std::uint64_t liveSequence_ = 0;
+
+    int recordCount_ = 0;
+    std::int64_t replyDelayMs_ = 0;
+    bool silent_ = false;
+    double dropRate_ = 0.0;
+    double garbageRate_ = 0.0;
+    int pieces_ = 1;
+};
+
+}  // namespace pm::sim
