@@ -1,0 +1,99 @@
+#include "view/stored_record.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "protocol/measurement_frame.h"
+#include "view/history_layout.h"
+
+namespace pm {
+namespace {
+
+// In a record taken in this mode the instrument had no voltage-to-voltage angles.
+constexpr std::uint8_t kModeWithoutVoltageAngles = 2;
+constexpr int kVoltageAngles = 3;
+
+// The captions below a record's header row, rows counted within the block, in writing order.
+constexpr std::array<GridLabel, 14> kRecordCaptions = {{
+    {1, 0, "1CH:"},
+    {2, 0, "2CH:"},
+    {3, 0, "3CH:"},
+    {4, 0, "U1U2:"},
+    {5, 0, "U2U3:"},
+    {6, 0, "U3U1:"},
+    {7, 0, "F/Hz:"},
+    {4, 2, "I1I2:"},
+    {5, 2, "I2I3:"},
+    {6, 2, "I3I1:"},
+    {7, 2, "In/A:"},
+    {4, 4, "U1I1:"},
+    {5, 4, "U2I2:"},
+    {6, 4, "U3I3:"},
+}};
+
+std::string orNotAvailable(std::optional<std::string> text) {
+    return text ? std::move(*text) : std::string(kNotAvailableText);
+}
+
+}  // namespace
+
+void writeStoredRecord(Grid& grid, std::span<const std::uint8_t> reply, int recordNumber,
+                       const NumberFormat& format) {
+    if (recordNumber < kFirstRecordNumber || recordNumber > kLastRecordNumber) {
+        return;
+    }
+    const int r0 = kBlockRows * (recordNumber - 1);
+
+    // Every row, not only the new block's: rows the grid adds come at its own default height.
+    grid.setRows(kBlockRows * recordNumber);
+    grid.setAllRowHeights(kHistoryRowHeight);
+
+    const std::array<std::string, kBlockCols> header = {
+        "NO." + std::to_string(recordNumber), "U/V", "I/A", "P/KW", "Q/Kvar", "S/KVA", "PF"};
+    for (int c = 0; c < kBlockCols; ++c) {
+        grid.setTextMatrix(r0, c, header[static_cast<std::size_t>(c)]);
+    }
+    for (const GridLabel& caption : kRecordCaptions) {
+        grid.setTextMatrix(r0 + caption.row, caption.col, std::string(caption.text));
+    }
+
+    // The texts as written are the working values: everything derived is computed from them.
+    std::array<std::string, 3> u;
+    std::array<std::string, 3> i;
+    std::array<std::string, kAngleCount> a;
+    for (int k = 0; k < 3; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        u[at] = orNotAvailable(voltageText(reply, k, format));
+        grid.setTextMatrix(r0 + 1 + k, 1, u[at]);
+    }
+    for (int k = 0; k < 3; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        i[at] = orNotAvailable(currentText(reply, k, format));
+        grid.setTextMatrix(r0 + 1 + k, 2, i[at]);
+    }
+    const bool withoutVoltageAngles =
+        reply.size() > kModeByteOffset && reply[kModeByteOffset] == kModeWithoutVoltageAngles;
+    for (int c = 0; c < kAngleCount; ++c) {
+        const auto at = static_cast<std::size_t>(c);
+        a[at] = withoutVoltageAngles && c < kVoltageAngles
+                    ? std::string(kNotAvailableText)
+                    : orNotAvailable(angleText(reply, c, format));
+        grid.setTextMatrix(r0 + 4 + c % 3, 2 * (c / 3) + 1, a[at]);
+    }
+    grid.setTextMatrix(r0 + 7, 1, orNotAvailable(frequencyText(reply, format)));
+
+    for (int k = 0; k < 3; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        ChannelPowerTexts powers = channelPowers(u[at], i[at], a[at + 6], format);
+        const int row = r0 + 1 + k;
+        grid.setTextMatrix(row, 5, std::move(powers.s));
+        grid.setTextMatrix(row, 6, std::move(powers.pf));
+        grid.setTextMatrix(row, 3, std::move(powers.p));
+        grid.setTextMatrix(row, 4, std::move(powers.q));
+    }
+    grid.setTextMatrix(r0 + 7, 3, neutralCurrentText(i[0], i[1], i[2], a[3], a[5], format));
+}
+
+}  // namespace pm

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/grid.h"
+#include "protocol/number_text.h"
+
+namespace pm {
+
+// Record numbers the instrument can be asked for; each has its own block of the history table.
+constexpr int kFirstRecordNumber = 1;
+constexpr int kLastRecordNumber = 10000;
+
+// Shown for a quantity the record does not hold: a voltage-to-voltage angle of a record taken in
+// mode 2, a range code outside the tables, bytes missing from a short reply. It reads back as 0,
+// so a channel without a valid reading counts as idle.
+constexpr const char* kNotAvailableText = "----";
+
+// Files one stored-record reply into block `recordNumber` of the history table: the table is set
+// to exactly that many blocks (a lower number cuts the blocks after it), every row gets the block
+// row height, and the block gets its captions, readings and derived figures. Cells the record
+// does not fill keep their texts. A number outside 1..10000 changes nothing.
+void writeStoredRecord(Grid& grid, std::span<const std::uint8_t> reply, int recordNumber,
+                       const NumberFormat& format);
+
+}  // namespace pm
