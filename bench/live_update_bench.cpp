@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // The window's port scan runs while the event loop does: keep it off the machine's ports.
+    qputenv("PHASEMETER_PORTS", "");
     QApplication app(argc, argv);
     pm::prepareApplication();
     pm::Program instance;

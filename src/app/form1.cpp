@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include "platform/grid.h"
+#include "platform/serial_control.h"
+#include "view/history_layout.h"
 #include "view/live_panel.h"
 #include "view/phasor_diagram.h"
 #include "view/phasor_tables.h"
@@ -9,12 +12,11 @@ namespace pm {
 Form1::Form1(PlatformSet platform) : platform_(platform) {
     Scheduler& scheduler = platform_.scheduler;
     window_.Timer1.bind(scheduler, [this] { Timer1_Timer(); });
-    // The link timers get their handlers with the instrument link; until then their ticks do
-    // nothing, which is also what they do while no instrument is linked.
-    window_.Findcom.bind(scheduler, [] {});
-    window_.COMtimout.bind(scheduler, [] {});
-    window_.Readdat.bind(scheduler, [] {});
-    window_.comunication.bind(scheduler, [] {});
+    window_.Findcom.bind(scheduler, [this] { Findcom_Timer(); });
+    window_.COMtimout.bind(scheduler, [this] { COMtimout_Timer(); });
+    window_.Readdat.bind(scheduler, [this] { Readdat_Timer(); });
+    window_.comunication.bind(scheduler, [this] { comunication_Timer(); });
+    platform_.serial.setReceiveHandler([this] { MSComm1_OnComm(); });
 }
 
 void Form1::Form_Load() {
@@ -25,8 +27,9 @@ void Form1::Form_Load() {
     state_.phasorY = kPhasorYTable;
     Timer1_Timer();
     window_.Findcom.setEnabled(true);
+    setupGrid(platform_.grid);
     window_.Frame1.setVisible(true);
-    window_.grid.setVisible(false);
+    platform_.grid.setVisible(false);
 }
 
 void Form1::updateLivePanel() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "app/meter_state.h"
 #include "app/platform_set.h"
 #include "app/window_model.h"
@@ -18,6 +20,7 @@ class Form1 {
     const WindowModel& window() const { return window_; }
     MeterState& state() { return state_; }
     const MeterState& state() const { return state_; }
+    const PlatformSet& platform() const { return platform_; }
 
     // Load handler: runs once, before the window is shown and before any other event.
     void Form_Load();
@@ -25,14 +28,49 @@ class Form1 {
     // Status-bar clock tick (also run once by Form_Load).
     void Timer1_Timer();
 
+    // Port scan: one port every tick until the meter answers the handshake.
+    void Findcom_Timer();
+    // Closes the open port, opens port n and shows the outcome in Label1.
+    void comopen(std::int16_t n);
+    // Sends one request on the open port and arms the receive side for its reply.
+    void sendRequest(std::int16_t code);
+
+    // Receive event of the serial line: takes the reply and routes it by the last request.
+    void MSComm1_OnComm();
+
+    // Polling once a second: live data in the real-time view, a keep-alive in the history view.
+    void comunication_Timer();
+    // Declares the link lost after about five silent seconds and restarts the scan.
+    void COMtimout_Timer();
+    // Read: asks for the number of stored records.
+    void Command1_Click();
+    // Requests the stored records one by one, every 100 ms.
+    void Readdat_Timer();
+
+    // Switches between the real-time view and the history table.
+    void TabStrip1_Click();
+    // Clear: empties the history table.
+    void Command3_Click();
+    // Close: ends the program.
+    void Command5_Click();
+    // Help: sets the meter's clock from the computer's, then shows the about box.
+    void Command6_Click();
+
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
     // from the measurement frame in rxBytes.
     void updateLivePanel();
 
   private:
+    void handshakeReply();
+    void recordCountReply();
+    // Polling and the Read and Save buttons come back after a read, or after a link came up.
+    void resumePolling();
+
     PlatformSet platform_;
     WindowModel window_;
     MeterState state_;
+    // The clock fields can go into a clock-set frame only for the years 2000 to 2255.
+    bool clockYearFits_ = false;
 };
 
 }  // namespace pm

@@ -1,5 +1,6 @@
 // The status-bar clock: date and time panels, and the clock fields that Help sends to the meter.
 #include "app/form1.h"
+#include "link/request_frames.h"
 #include "platform/clock.h"
 
 namespace pm {
@@ -15,6 +16,7 @@ void Form1::Timer1_Timer() {
     state_.clockMonth = static_cast<std::int16_t>(now.month);
     state_.clockHour = static_cast<std::int16_t>(now.hour);
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
+    clockYearFits_ = clockYearFits(now.year);
 }
 
 }  // namespace pm

@@ -64,7 +64,6 @@ WindowModel::WindowModel()
       Label1("Label1", -1, {11520, 480, 1215, 375}, 7, nullptr, "串口状态", statusStyle()),
       Label2("Label2", -1, {11520, 960, 1215, 375}, 8, nullptr, "通信失败", statusStyle()),
       Frame1(ControlKind::Container, "Frame1", -1, {960, 2280, 11655, 6735}, 11),
-      grid(ControlKind::Grid, "grid", -1, {11760, 8640, 1215, 615}, 64),
       StatusBar1("StatusBar1", {0, 9540, 13605, 495}, 10,
                  {{"data", 1440}, {"智能型三钳相位伏安表", 10600}, {"time", 1440}},
                  songFont(9.75, true)),
@@ -131,9 +130,9 @@ WindowModel::WindowModel()
 }
 
 std::vector<Control*> WindowModel::controls() {
-    std::vector<Control*> all{&TabStrip1, &Command1, &Command2,   &Command3, &Command4,
-                              &Command6,  &Command5, &Picture1,   &Label1,   &Label2,
-                              &Frame1,    &grid,     &StatusBar1, &Picture2};
+    std::vector<Control*> all{&TabStrip1, &Command1,   &Command2, &Command3, &Command4,
+                              &Command6,  &Command5,   &Picture1, &Label1,   &Label2,
+                              &Frame1,    &StatusBar1, &Picture2};
     for (auto& label : frameLabels_) {
         all.push_back(label.get());
     }

@@ -64,7 +64,6 @@ enum class ControlKind {
     Container,
     PictureBox,
     DrawingSurface,
-    Grid,
     TabStrip,
     StatusBar
 };
@@ -214,8 +213,7 @@ struct WindowModel {
     Button Command1, Command2, Command3, Command4, Command6, Command5;
     Control Picture1;
     Label Label1, Label2;
-    Control Frame1;
-    Control grid;
+    Control Frame1;  // the real-time panel; the history table lies over the same place
     StatusBar StatusBar1;
 
     // Children of Frame1.

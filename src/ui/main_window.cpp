@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTabBar>
-#include <QTableView>
 #include <QToolButton>
 
 #include "ui/artwork.h"
@@ -112,9 +111,12 @@ void MainWindow::build() {
         mirror(*control);
         control->setObserver(this);
     }
-    // Frame1 and the grid lie in front of the tab strip's page.
+    // Frame1 and the history table lie in front of the tab strip's page.
     widgetFor(form_.window().Frame1)->raise();
-    widgetFor(form_.window().grid)->raise();
+    if (adopted_.grid != nullptr) {
+        adopted_.grid->setParent(this);
+        adopted_.grid->raise();
+    }
 
     // Keyboard focus follows the design's tab order.
     std::vector<QWidget*> focusOrder;
@@ -133,6 +135,10 @@ void MainWindow::build() {
         }
         previous = widget;
     }
+    if (previous != nullptr && adopted_.grid != nullptr) {
+        setTabOrder(previous, adopted_.grid);  // last in the design's tab order
+    }
+    connectEvents();
 }
 
 QWidget* MainWindow::buildControl(Control& control) {
@@ -172,10 +178,6 @@ QWidget* MainWindow::buildControl(Control& control) {
         case ControlKind::TabStrip: {
             auto* strip = new TabStripWidget(static_cast<const TabStrip&>(control), parent);
             tabBar_ = strip->bar;
-            // Switching views arrives with the view-switching handler; until then the strip shows
-            // the selected view and nothing else.
-            connect(tabBar_, &QTabBar::currentChanged, this,
-                    [this] { mirror(form_.window().TabStrip1); });
             return strip;
         }
         case ControlKind::StatusBar: {
@@ -214,15 +216,25 @@ QWidget* MainWindow::buildControl(Control& control) {
             surface->setAutoFillBackground(true);
             return surface;
         }
-        case ControlKind::Grid: {
-            auto* table = new QTableView(parent);
-            table->setFont(toQFont(FontSpec{"宋体", 10.5, false}));
-            return table;
-        }
         case ControlKind::Container:
             return new QWidget(parent);
     }
     return new QWidget(parent);
+}
+
+void MainWindow::connectEvents() {
+    WindowModel& w = form_.window();
+    auto onClick = [this](const Button& button, auto handler) {
+        connect(static_cast<QToolButton*>(widgetFor(button)), &QToolButton::clicked, this, handler);
+    };
+    onClick(w.Command1, [this] { form_.Command1_Click(); });
+    onClick(w.Command3, [this] { form_.Command3_Click(); });
+    onClick(w.Command5, [this] { form_.Command5_Click(); });
+    onClick(w.Command6, [this] { form_.Command6_Click(); });
+    connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
+        form_.window().TabStrip1.select(index + 1);
+        form_.TabStrip1_Click();
+    });
 }
 
 void MainWindow::controlChanged(const Control& control) {

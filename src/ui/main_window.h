@@ -15,6 +15,7 @@ namespace pm {
 // Widgets of the platform adapters that the window shows in place of its design controls.
 struct PlatformWidgets {
     QWidget* picture2 = nullptr;  // the phasor diagram's drawing surface
+    QWidget* grid = nullptr;      // the history table, placed by its own geometry
 };
 
 // The real window: builds one widget per control of the window model, at its design place, and
@@ -28,12 +29,14 @@ class MainWindow final : public QWidget, private ControlObserver {
 
     // The widget built for a control, for the Qt layer's own adapters and for tests.
     QWidget* widgetFor(const Control& control) const;
+    QWidget* gridWidget() const { return adopted_.grid; }
     QLabel* labelFor(const Label& label) const;
     QLabel* statusPanel(int index) const;  // 1-based, as the status bar counts them
 
   private:
     void controlChanged(const Control& control) override;
     void build();
+    void connectEvents();
     QWidget* buildControl(Control& control);
     QWidget* parentWidgetFor(const Control& control);
     void mirror(const Control& control);

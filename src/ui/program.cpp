@@ -22,9 +22,11 @@ void prepareApplication() {
 
 Program::Program()
     : surface_(new QtDrawingSurface(toPixels(WindowModel::kPicture2Geometry).size())),
-      form_(std::make_unique<Form1>(
-          PlatformSet{scheduler_, clock_, *surface_, numberFormatOf(QLocale::system())})),
-      window_(std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_})) {
+      grid_(new QtGrid),
+      form_(std::make_unique<Form1>(PlatformSet{scheduler_, clock_, *surface_, serial_, *grid_,
+                                                desktop_, numberFormatOf(QLocale::system())})),
+      window_(std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_, grid_})) {
+    desktop_.setWindow(window_.get());
     form_->Form_Load();
 }
 

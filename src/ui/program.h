@@ -4,8 +4,11 @@
 
 #include "app/form1.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_drawing_surface.h"
+#include "platform/qt/qt_grid.h"
 #include "platform/qt/qt_scheduler.h"
+#include "platform/qt/qt_serial_control.h"
 #include "ui/main_window.h"
 
 namespace pm {
@@ -28,7 +31,10 @@ class Program {
   private:
     QtScheduler scheduler_;
     QtClock clock_;
+    QtSerialControl serial_;
+    QtDesktop desktop_;
     QtDrawingSurface* surface_;  // owned by the window once it has adopted it
+    QtGrid* grid_;               // likewise
     std::unique_ptr<Form1> form_;
     std::unique_ptr<MainWindow> window_;
 };

@@ -16,7 +16,8 @@ TEST(Startup, StateAfterLoad) {
     Started app;
     EXPECT_EQ(app.w().TabStrip1.selectedIndex(), 1);
     EXPECT_TRUE(app.w().Frame1.visible());
-    EXPECT_FALSE(app.w().grid.visible());
+    EXPECT_FALSE(app.grid.visible());
+    EXPECT_EQ(app.grid.rows(), 9);  // the history table is laid out, one empty block
     EXPECT_TRUE(app.s().liveView);
     EXPECT_FALSE(app.s().linked);
     EXPECT_EQ(app.s().portNumber, 1);

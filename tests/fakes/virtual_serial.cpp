@@ -136,4 +136,11 @@ void VirtualSerialPort::deliver(std::uint64_t connection, std::vector<std::uint8
     }
 }
 
+void VirtualSerialPort::raiseEvent(int commEvent) {
+    commEvent_ = commEvent;
+    if (handler_) {
+        handler_();
+    }
+}
+
 }  // namespace pm::testing

@@ -61,6 +61,12 @@ class VirtualSerialPort final : public SerialControl {
     // delivers nor sends any more (the host still believes the port open until it closes it).
     void unplug(int port);
 
+    // Bytes from the line arrive now on the open port, whatever is behind it: for feeding the
+    // receive side exactly the bytes a test wants. Ignored while no port is open.
+    void arrive(std::vector<std::uint8_t> bytes) { deliver(connection_, std::move(bytes)); }
+    // Raises a receive event for something other than received data (a line-state change).
+    void raiseEvent(int commEvent);
+
     // Every request that went out on an open port, in order.
     const std::vector<Write>& writes() const { return writes_; }
     void clearWrites() { writes_.clear(); }

@@ -59,7 +59,7 @@ TEST_F(StartedWindow, ShowsTheRealTimePanelWithDesignCaptions) {
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("实时监控"));
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("历史查询"));
     EXPECT_TRUE(program.window().widgetFor(w.Frame1)->isVisible());
-    EXPECT_FALSE(program.window().widgetFor(w.grid)->isVisible());
+    EXPECT_FALSE(program.window().gridWidget()->isVisible());
 
     struct Case {
         const Label* label;
@@ -142,11 +142,27 @@ TEST_F(StartedWindow, ModelChangesReachTheWidgets) {
     w.Label1.setCaption("COM3已打开");
     w.Command2.setEnabled(false);
     w.Frame1.setVisible(false);
-    w.grid.setVisible(true);
     EXPECT_EQ(program.window().labelFor(w.Label1)->text(), QStringLiteral("COM3已打开"));
     EXPECT_FALSE(program.window().widgetFor(w.Command2)->isEnabled());
     EXPECT_FALSE(program.window().widgetFor(w.Frame1)->isVisible());
-    EXPECT_TRUE(program.window().widgetFor(w.grid)->isVisible());
+}
+
+TEST_F(StartedWindow, ClickingTheHistoryTabShowsTheTableInPlaceOfThePanel) {
+    WindowModel& w = program.form().window();
+    auto* tabs = program.window().widgetFor(w.TabStrip1)->findChild<QTabBar*>();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    EXPECT_EQ(w.TabStrip1.selectedIndex(), 2);
+    EXPECT_FALSE(program.form().state().liveView);
+    EXPECT_FALSE(program.window().widgetFor(w.Frame1)->isVisible());
+    QWidget* grid = program.window().gridWidget();
+    EXPECT_TRUE(grid->isVisible());
+    EXPECT_EQ(grid->geometry(), QRect(64, 152, 777, 449));  // where the panel was
+    program.window().grab().save(QDir::current().filePath(QStringLiteral("history_tab.png")));
+
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    EXPECT_TRUE(program.form().state().liveView);
+    EXPECT_TRUE(program.window().widgetFor(w.Frame1)->isVisible());
+    EXPECT_FALSE(grid->isVisible());
 }
 
 }  // namespace

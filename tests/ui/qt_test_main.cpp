@@ -10,6 +10,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Nor for a real serial port: a program under test whose scan ticks would otherwise try the
+    // machine's own serial devices, the console among them. Tests that want a port set their own.
+    if (!qEnvironmentVariableIsSet("PHASEMETER_PORTS")) {
+        qputenv("PHASEMETER_PORTS", "");
+    }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     pm::prepareApplication();
