@@ -5,7 +5,8 @@
 #include <malloc.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; GCC does not ship the header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "fakes/rig.h"
