@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QTest>
 
+#include "platform/grid.h"
 #include "protocol/frame_bytes.h"
 #include "ui/program.h"
+#include "view/stored_record.h"
 
 namespace pm {
 namespace {
@@ -71,6 +73,33 @@ TEST(LiveWindow, BalancedFrameShowsItsCaptionsAndDiagram) {
     for (const Ink& ink : inks) {
         EXPECT_GT(ink.pixels, 40) << ink.name;
     }
+}
+
+TEST(LiveWindow, HistoryTabShowsThreeReadRecords) {
+    Program program;
+    program.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.window()));
+    Form1& form = program.form();
+    Grid& grid = form.platform().grid;
+    for (int n = 1; n <= 3; ++n) {
+        // Each record a little different: channel n carries 10 A more, record 2 in mode 2.
+        auto frame = testing::withWord(testing::balancedFrame(), 6 + 2 * (n - 1), 15000);
+        frame = testing::withByte(frame, 38, n == 2 ? 2 : 0);
+        writeStoredRecord(grid, frame, n, form.platform().numberFormat);
+    }
+    form.window().TabStrip1.select(2);
+    form.TabStrip1_Click();
+    QApplication::processEvents();
+
+    QWidget* table = program.window().gridWidget();
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_FALSE(program.window().widgetFor(form.window().Frame1)->isVisible());
+    EXPECT_EQ(grid.rows(), 27);
+    EXPECT_EQ(grid.textMatrix(18, 0), "NO.3");
+    EXPECT_EQ(grid.textMatrix(13, 1), "----");  // record 2, mode 2: U1U2 not available
+    EXPECT_EQ(grid.textMatrix(2, 2), "5.000");
+    EXPECT_EQ(grid.textMatrix(11, 2), "15.000");
+    program.window().grab().save(QDir::current().filePath(QStringLiteral("history_window.png")));
 }
 
 }  // namespace
