@@ -1,12 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/meter_state.h"
 #include "app/platform_set.h"
 #include "app/window_model.h"
+#include "platform/common_dialog.h"
+#include "platform/files.h"
 
 namespace pm {
+
+// `path` with `extension` added when its file name has none.
+std::string withDefaultExtension(const std::string& path, const std::string& extension);
 
 // The main window's logic: the window model, the state record and the event handlers, under the
 // names the handlers have always had. Toolkit-neutral; the Qt layer forwards events here.
@@ -56,6 +64,14 @@ class Form1 {
     // Help: sets the meter's clock from the computer's, then shows the about box.
     void Command6_Click();
 
+    // Save: the real-time page or the history table, by the view shown.
+    void Command2_Click();
+    void saveLiveView();
+    void saveHistory();
+    void exportWorkbook(const std::string& path);
+    // Print: the view shown, on the printer chosen in the printer dialog.
+    void Command4_Click();
+
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
     // from the measurement frame in rxBytes.
     void updateLivePanel();
@@ -65,6 +81,15 @@ class Form1 {
     void recordCountReply();
     // Polling and the Read and Save buttons come back after a read, or after a link came up.
     void resumePolling();
+
+    struct SaveTarget {
+        std::string path;
+        int fileTypeIndex = 1;
+    };
+    // Asks for the file to save to; nothing when the user cancelled.
+    std::optional<SaveTarget> askSaveTarget(const std::vector<FileType>& types);
+    void reportSaveFailure(const WriteResult& result);
+    void reportPrintFailure(const std::string& reason);
 
     PlatformSet platform_;
     WindowModel window_;

@@ -10,6 +10,11 @@ class DrawingSurface;
 class SerialControl;
 class Grid;
 class Desktop;
+class CommonDialog;
+class Files;
+class WindowSnapshot;
+class WorkbookWriter;
+class Printer;
 
 // The outside world as the window's handlers reach it. The program wires in the Qt
 // implementations; tests wire in fakes and a virtual clock.
@@ -20,6 +25,11 @@ struct PlatformSet {
     SerialControl& serial;        // MSComm1, the line to the meter
     Grid& grid;                   // the history table
     Desktop& desktop;             // message boxes, beep, quitting
+    CommonDialog& dialog;         // CommonDialog1: the save and printer dialogs
+    Files& files;                 // the save folder and text files
+    WindowSnapshot& snapshot;     // pictures of the main window
+    WorkbookWriter& workbook;     // the history table as a workbook
+    Printer& printer;             // the printer the printer dialog chose
     NumberFormat numberFormat{};  // the user's regional number settings
 };
 

@@ -228,6 +228,8 @@ void MainWindow::connectEvents() {
         connect(static_cast<QToolButton*>(widgetFor(button)), &QToolButton::clicked, this, handler);
     };
     onClick(w.Command1, [this] { form_.Command1_Click(); });
+    onClick(w.Command2, [this] { form_.Command2_Click(); });
+    onClick(w.Command4, [this] { form_.Command4_Click(); });
     onClick(w.Command3, [this] { form_.Command3_Click(); });
     onClick(w.Command5, [this] { form_.Command5_Click(); });
     onClick(w.Command6, [this] { form_.Command6_Click(); });

@@ -4,11 +4,16 @@
 
 #include "app/form1.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_common_dialog.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_drawing_surface.h"
+#include "platform/qt/qt_files.h"
 #include "platform/qt/qt_grid.h"
+#include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_scheduler.h"
 #include "platform/qt/qt_serial_control.h"
+#include "platform/qt/qt_window_snapshot.h"
+#include "platform/xlsx/xlsx_workbook.h"
 #include "ui/main_window.h"
 
 namespace pm {
@@ -33,6 +38,11 @@ class Program {
     QtClock clock_;
     QtSerialControl serial_;
     QtDesktop desktop_;
+    QtPrinter printer_;
+    QtCommonDialog dialog_{printer_};
+    QtFiles files_;
+    QtWindowSnapshot snapshot_;
+    XlsxWorkbookWriter workbook_;
     QtDrawingSurface* surface_;  // owned by the window once it has adopted it
     QtGrid* grid_;               // likewise
     std::unique_ptr<Form1> form_;

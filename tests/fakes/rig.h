@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_desktop.h"
+#include "fakes/fake_output.h"
 #include "fakes/recording_surface.h"
 #include "fakes/virtual_serial.h"
 #include "platform/memory_grid.h"
@@ -19,7 +20,13 @@ struct Rig {
     VirtualSerialPort serial{scheduler};
     MemoryGrid grid;
     FakeDesktop desktop;
-    Form1 form{PlatformSet{scheduler, clock, surface, serial, grid, desktop}};
+    FakeCommonDialog dialog;
+    FakeFiles files;
+    FakeSnapshot snapshot;
+    FakeWorkbook workbook;
+    FakePrinter printer;
+    Form1 form{PlatformSet{scheduler, clock, surface, serial, grid, desktop, dialog, files,
+                           snapshot, workbook, printer}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }
