@@ -15,10 +15,10 @@ void installFontSubstitutions() {
     QFont::insertSubstitutions(QStringLiteral("SimSun"), songFaces);
 }
 
-QFont toQFont(const FontSpec& spec) {
-    QFont font(QString::fromStdString(spec.family));
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+QFont toQFont(const FontSpec& design) {
+    QFont font(QString::fromStdString(design.family));
+    font.setPointSizeF(design.points);
+    font.setBold(design.bold);
     return font;
 }
 

@@ -10,6 +10,6 @@ namespace pm {
 // every Chinese caption is drawn in real glyphs. Call once after the QApplication exists.
 void installFontSubstitutions();
 
-QFont toQFont(const FontSpec& spec);
+QFont toQFont(const FontSpec& design);
 
 }  // namespace pm
