@@ -20,7 +20,7 @@ struct SaveDialogSettings {
 };
 
 struct SaveChoice {
-    std::string path;     // as the user left it in the dialog
+    std::string path;       // as the user left it in the dialog
     int fileTypeIndex = 1;  // 1-based entry selected when the dialog closed
 };
 
@@ -34,7 +34,7 @@ struct PrintChoice {
 // The one common dialog of the window, shared by the saves and the print set-up. It remembers the
 // file-type entry chosen at its last save (FilterIndex), and each save opens with that entry.
 class CommonDialog {
-public:
+  public:
     virtual ~CommonDialog() = default;
     // Entry chosen at the last save, 1-based; 0 before the first save.
     virtual int filterIndex() const = 0;

@@ -9,7 +9,7 @@ enum class MessageIcon { Information, Warning, Critical };
 // What the window needs of the desktop beyond its own controls: modal message boxes with a single
 // OK button, the system beep, and ending the program.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     // Shows a modal box and returns when the user has closed it.
     virtual void showMessage(MessageIcon icon, const std::string& title,

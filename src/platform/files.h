@@ -13,7 +13,7 @@ struct WriteResult {
 
 // The computer's folders and files as the saves need them.
 class Files {
-public:
+  public:
     virtual ~Files() = default;
     // The folder the save dialogs open in (~/Korvalendrix; c:\Korvalendrix on Windows).
     virtual std::string saveFolder() const = 0;

@@ -10,7 +10,7 @@ class DrawingSurface;
 // area, at the printer's default font. A document runs from beginDoc to endDoc; a line that would
 // pass the bottom of the page goes on a new page.
 class Printer {
-public:
+  public:
     virtual ~Printer() = default;
     // Starts the document on the printer the dialog chose. Empty when that worked, else why not.
     virtual std::string beginDoc() = 0;

@@ -20,7 +20,7 @@ enum class OpenOutcome {
 // in the order the protocol needs: pick a port, open it, arm the receive threshold, write a
 // request, empty the buffers, and take the waiting bytes when the receive event comes.
 class SerialControl {
-public:
+  public:
     using ReceiveHandler = std::function<void()>;
     static constexpr int kEventReceive = 2;  // CommEvent value for "data received"
 

@@ -8,7 +8,7 @@ namespace pm {
 
 // A picture of the main window, taken on request and kept until the next one.
 class WindowSnapshot {
-public:
+  public:
     virtual ~WindowSnapshot() = default;
     // Takes the picture of the window as it is on screen now.
     virtual void take() = 0;

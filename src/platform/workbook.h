@@ -12,7 +12,7 @@ class Grid;
 // grid cell (r, c) as centred text, empty cells included. The old file of that name is replaced
 // only once the workbook is complete.
 class WorkbookWriter {
-public:
+  public:
     virtual ~WorkbookWriter() = default;
     virtual WriteResult write(const std::string& path, const Grid& grid) = 0;
 };

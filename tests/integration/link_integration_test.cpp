@@ -14,7 +14,7 @@ namespace pm {
 namespace {
 
 class Simulator {
-public:
+  public:
     explicit Simulator(const QString& link) {
         process_.start(QStringLiteral(PHASEMETER_SIM_PATH),
                        {QStringLiteral("--link"), link, QStringLiteral("--records"),
@@ -32,7 +32,7 @@ public:
         }
     }
 
-private:
+  private:
     QProcess process_;
     bool started_ = false;
 };
