@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/qt_grid.h"
-#include "ui/fonts.h"
+#include "qt/fonts.h"
+#include "qt/qt_grid.h"
+#include "simulator/instrument_simulator.h"
 #include "view/history_layout.h"
 #include "view/stored_record.h"
 
@@ -27,10 +28,14 @@ using Clock = std::chrono::steady_clock;
 
 // A balanced three-phase reading: every cell of a block gets a value and all derived figures are
 // computed, the most expensive kind of record.
-const std::vector<std::uint8_t> kReply = {
-    0xD8, 0x59, 0xD8, 0x59, 0xD8, 0x59, 0x88, 0x13, 0x88, 0x13, 0x88, 0x13, 0x01,
-    0x01, 0x01, 0x03, 0x03, 0x03, 0xB0, 0x04, 0xB0, 0x04, 0xB0, 0x04, 0xB0, 0x04,
-    0xB0, 0x04, 0xB0, 0x04, 0x2C, 0x01, 0x2C, 0x01, 0x2C, 0x01, 0x88, 0x13, 0x00};
+const std::vector<std::uint8_t> kReply = pm::sim::encodeFrame({
+    .voltage = {23000, 23000, 23000},
+    .current = {5000, 5000, 5000},
+    .voltageRange = {1, 1, 1},
+    .currentRange = {3, 3, 3},
+    .angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300},
+    .frequency = 5000,
+});
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");

@@ -23,8 +23,8 @@
 
 #include "output/history_text.h"
 #include "platform/memory_grid.h"
-#include "platform/qt/qt_files.h"
-#include "platform/xlsx/xlsx_workbook.h"
+#include "qt/qt_files.h"
+#include "qt/xlsx_workbook.h"
 #include "simulator/instrument_simulator.h"
 #include "view/history_layout.h"
 #include "view/stored_record.h"

@@ -1,10 +1,13 @@
+// Load, the status-bar clock, the tab strip and the buttons that need no instrument: Clear, Close
+// and Help.
 #include "app/form1.h"
 
+#include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/grid.h"
 #include "platform/serial_control.h"
+#include "protocol/request_frames.h"
 #include "view/history_layout.h"
-#include "view/live_panel.h"
-#include "view/phasor_diagram.h"
 #include "view/phasor_tables.h"
 
 namespace pm {
@@ -32,10 +35,48 @@ void Form1::Form_Load() {
     platform_.grid.setVisible(false);
 }
 
-void Form1::updateLivePanel() {
-    updateRealTimePanel(window_, state_.rxBytes, platform_.numberFormat, [this] {
-        redrawPhasorDiagram(platform_.surface, window_, state_, platform_.numberFormat);
-    });
+void Form1::Timer1_Timer() {
+    // One reading for everything: reading the clock once per field could pair the date of one day
+    // with the hour of the next when a tick straddles midnight.
+    const ClockReading now = platform_.clock.now();
+    window_.StatusBar1.setPanelText(1, now.dateText);
+    window_.StatusBar1.setPanelText(3, now.timeText);
+    state_.clockDay = static_cast<std::int16_t>(now.day);
+    state_.clockYear = static_cast<std::int16_t>(now.year % 2000);
+    state_.clockMonth = static_cast<std::int16_t>(now.month);
+    state_.clockHour = static_cast<std::int16_t>(now.hour);
+    state_.clockMinute = static_cast<std::int16_t>(now.minute);
+    clockYearFits_ = clockYearFits(now.year);
+}
+
+void Form1::TabStrip1_Click() {
+    const bool live = window_.TabStrip1.selectedIndex() == 1;
+    state_.liveView = live;
+    window_.Frame1.setVisible(live);
+    platform_.grid.setVisible(!live);
+    // While a read runs, its own end gives polling and the buttons back: polling now would
+    // interleave with the record requests, and a reply could be filed under the wrong request.
+    if (!window_.Readdat.enabled()) {
+        resumePolling();
+    }
+}
+
+void Form1::Command3_Click() {
+    setupGrid(platform_.grid);
+}
+
+void Form1::Command5_Click() {
+    platform_.desktop.quit();
+}
+
+void Form1::Command6_Click() {
+    // A year the frame's single byte cannot carry would set the meter to a wrong year.
+    if (clockYearFits_) {
+        sendRequest(kRequestClockSet);
+    }
+    platform_.desktop.showMessage(MessageIcon::Information, "欢迎使用我们公司产品",
+                                  "智能型三钳相位伏安表数据上传软件V1.1(CN)\r"
+                                  "   如需帮助请联系我们!\r");
 }
 
 }  // namespace pm

@@ -7,14 +7,13 @@
 
 #include "app/meter_state.h"
 #include "app/platform_set.h"
-#include "app/window_model.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
+#include "window/window_model.h"
 
 namespace pm {
 
-// `path` with `extension` added when its file name has none.
-std::string withDefaultExtension(const std::string& path, const std::string& extension);
+struct LivePage;
 
 // The main window's logic: the window model, the state record and the event handlers, under the
 // names the handlers have always had. Toolkit-neutral; the Qt layer forwards events here.
@@ -73,7 +72,8 @@ class Form1 {
     void Command4_Click();
 
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
-    // from the measurement frame in rxBytes.
+    // from the measurement frame in rxBytes, step by step: readings, diagram, frequency, powers,
+    // neutral current.
     void updateLivePanel();
 
   private:
@@ -90,6 +90,8 @@ class Form1 {
     std::optional<SaveTarget> askSaveTarget(const std::vector<FileType>& types);
     void reportSaveFailure(const WriteResult& result);
     void reportPrintFailure(const std::string& reason);
+    // The real-time page as the captions read now, for its text file and its printed report.
+    LivePage livePage() const;
 
     PlatformSet platform_;
     WindowModel window_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/number_text.h"
+#include "core/number_format.h"
 
 namespace pm {
 

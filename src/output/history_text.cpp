@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "platform/grid.h"
+#include "view/history_layout.h"
 
 namespace pm {
 namespace {
-
-constexpr int kBlockRows = 9;
 
 // Blanks after each cell of a line, by the row's place in its block; the last cell has none.
 const std::vector<std::string>& separatorsFor(int rowInBlock) {

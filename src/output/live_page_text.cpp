@@ -11,20 +11,16 @@ constexpr const char* kAngleLabels[3][3] = {
     {"  U3U1: ", "  I3I1: ", "  U3I3: "},
 };
 
-const std::string& caption(const Label* label) {
-    return label->caption();
-}
-
 }  // namespace
 
-std::vector<std::string> livePageLines(const WindowModel& w) {
+std::vector<std::string> livePageLines(const LivePage& page) {
     std::vector<std::string> lines;
     lines.push_back(std::string("         ") + "  U/V   " + "  I/A   " + "  P/KW  " + " Q/Kvar " +
                     "  S/KVA " + "   PF   ");
     for (std::size_t k = 0; k < 3; ++k) {
-        lines.push_back(kChannelLabels[k] + std::string("  ") + caption(w.u[k]) + "    " +
-                        caption(w.i[k]) + "  " + caption(w.p[k]) + "  " + caption(w.q[k]) + "   " +
-                        caption(w.s[k]) + "  " + caption(w.pf[k]));
+        lines.push_back(kChannelLabels[k] + std::string("  ") + page.u[k] + "    " + page.i[k] +
+                        "  " + page.p[k] + "  " + page.q[k] + "   " + page.s[k] + "  " +
+                        page.pf[k]);
     }
     for (std::size_t row = 0; row < 3; ++row) {
         std::string line;
@@ -34,18 +30,17 @@ std::vector<std::string> livePageLines(const WindowModel& w) {
             }
             line += kAngleLabels[row][group];
             line += " ";
-            line += caption(w.phase[3 * group + row]);
+            line += page.phase[3 * group + row];
         }
         lines.push_back(line);
     }
-    lines.push_back("  F/Hz: " + std::string(" ") + caption(w.freq) + "       In/A: " + " " +
-                    caption(w.isum));
+    lines.push_back("  F/Hz: " + std::string(" ") + page.freq + "       In/A: " + " " + page.isum);
     return lines;
 }
 
-std::vector<std::string> realTimeReportLines(const WindowModel& window) {
+std::vector<std::string> realTimeReportLines(const LivePage& page) {
     std::vector<std::string> lines{"     "};
-    for (const std::string& line : livePageLines(window)) {
+    for (const std::string& line : livePageLines(page)) {
         lines.push_back("        " + line);
     }
     lines.push_back("     ");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/window_model.h"
+#include "core/colour.h"
 
 namespace pm {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/window_model.h"
+#include "core/twips.h"
 
 namespace pm {
 

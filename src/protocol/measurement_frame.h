@@ -15,10 +15,7 @@
 //   36..37  2     frequency in hundredths of a hertz
 //   38      1     mode byte (stored records: 2 = the voltage-to-voltage angles are not available)
 //
-// Every shown number goes through fixNumberText, and the derived quantities (powers, power
-// factor, neutral current) are computed from the texts as shown, with their trigonometric
-// intermediates rounded to three decimals first, so the figures on screen agree with each other
-// at the precision they are shown with.
+// Every shown number goes through fixNumberText.
 
 #include <array>
 #include <cstddef>
@@ -28,21 +25,13 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/number_text.h"
+#include "core/number_format.h"
 
 namespace pm {
 
 constexpr std::size_t kFrameLength = 39;
 constexpr std::size_t kModeByteOffset = 38;
 constexpr int kAngleCount = 9;
-
-// Deliberately this rounded value and not the exact pi: the derived texts are defined with it and
-// must come out the same to the last digit (cos 90 degrees, for one, lands a hair below zero).
-constexpr double kPi = 3.14159265359;
-
-// Below these a channel counts as idle and gets no power figures.
-constexpr double kActiveVolts = 10.0;
-constexpr double kActiveAmperes = 0.02;
 
 // Angle names in frame order, used alike for labels, table captions and file texts.
 constexpr std::array<std::string_view, kAngleCount> kAngleNames = {
@@ -66,26 +55,5 @@ std::optional<std::string> angleText(std::span<const std::uint8_t> frame, int in
                                      const NumberFormat& format);  // one decimal and "°"
 std::optional<std::string> frequencyText(std::span<const std::uint8_t> frame,
                                          const NumberFormat& format);
-
-// Whole degrees, halves to the even neighbour (120.5 gives 120, 121.5 gives 122), the way the
-// neutral current and the phasor diagram make an angle whole.
-double roundHalfToEven(double x);
-
-// Apparent power (kVA), power factor, active and reactive power (kW, kvar) of one channel, from
-// the channel's voltage, current and voltage-to-current angle texts as shown. An idle channel
-// gets zero powers and a power factor of one.
-struct ChannelPowerTexts {
-    std::string s, pf, p, q;
-    bool operator==(const ChannelPowerTexts&) const = default;
-};
-bool channelIsActive(std::string_view uText, std::string_view iText, const NumberFormat& format);
-ChannelPowerTexts channelPowers(std::string_view uText, std::string_view iText,
-                                std::string_view phiText, const NumberFormat& format);
-
-// Neutral current (A) from the three current texts and the I1I2 and I3I1 angle texts, I1 taken
-// as the reference direction; zero when any current is below the idle threshold.
-std::string neutralCurrentText(std::string_view i1, std::string_view i2, std::string_view i3,
-                               std::string_view i1i2Angle, std::string_view i3i1Angle,
-                               const NumberFormat& format);
 
 }  // namespace pm

@@ -1,16 +1,51 @@
 #include "view/history_layout.h"
 
+#include <array>
 #include <string>
 
 namespace pm {
+namespace {
 
-const std::array<GridLabel, 21> kEmptyBlockLabels = {{
-    {0, 0, "NO.1"},  {0, 1, "U/V"},   {0, 2, "I/A"},   {0, 3, "P/KW"},  {0, 4, "Q/Kvar"},
-    {0, 5, "S/KVA"}, {0, 6, "PF"},    {1, 0, "1CH:"},  {2, 0, "2CH:"},  {3, 0, "3CH:"},
-    {4, 0, "U1U2:"}, {5, 0, "U2U3:"}, {6, 0, "U3U1:"}, {7, 0, "F/Hz:"}, {4, 2, "I1I2:"},
-    {5, 2, "I2I3:"}, {6, 2, "I3I1:"}, {7, 2, "In:"},   {4, 4, "U1I1:"}, {5, 4, "U2I2:"},
+struct GridLabel {
+    int row;  // within the block
+    int col;
+    std::string_view text;
+};
+
+constexpr std::array<std::string_view, kBlockCols - 1> kHeadings = {"U/V",    "I/A",   "P/KW",
+                                                                    "Q/Kvar", "S/KVA", "PF"};
+
+// Below the header row, in the order they are written; the empty text is the neutral current's.
+constexpr std::array<GridLabel, 14> kRowCaptions = {{
+    {1, 0, "1CH:"},
+    {2, 0, "2CH:"},
+    {3, 0, "3CH:"},
+    {4, 0, "U1U2:"},
+    {5, 0, "U2U3:"},
+    {6, 0, "U3U1:"},
+    {7, 0, "F/Hz:"},
+    {4, 2, "I1I2:"},
+    {5, 2, "I2I3:"},
+    {6, 2, "I3I1:"},
+    {7, 2, ""},
+    {4, 4, "U1I1:"},
+    {5, 4, "U2I2:"},
     {6, 4, "U3I3:"},
 }};
+
+}  // namespace
+
+void writeBlockCaptions(Grid& grid, int firstRow, int recordNumber,
+                        std::string_view neutralCaption) {
+    grid.setTextMatrix(firstRow, 0, "NO." + std::to_string(recordNumber));
+    for (std::size_t c = 0; c < kHeadings.size(); ++c) {
+        grid.setTextMatrix(firstRow, static_cast<int>(c) + 1, std::string(kHeadings[c]));
+    }
+    for (const GridLabel& caption : kRowCaptions) {
+        const std::string_view text = caption.text.empty() ? neutralCaption : caption.text;
+        grid.setTextMatrix(firstRow + caption.row, caption.col, std::string(text));
+    }
+}
 
 void setupGrid(Grid& grid) {
     grid.setGeometry(kHistoryGridGeometry);
@@ -29,9 +64,7 @@ void setupGrid(Grid& grid) {
             grid.setTextMatrix(r, c, std::string());
         }
     }
-    for (const GridLabel& label : kEmptyBlockLabels) {
-        grid.setTextMatrix(label.row, label.col, std::string(label.text));
-    }
+    writeBlockCaptions(grid, 0, 1, kEmptyNeutralCaption);
 }
 
 }  // namespace pm

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
 #include <string_view>
 
+#include "core/twips.h"
 #include "platform/grid.h"
 
 namespace pm {
@@ -15,14 +15,15 @@ constexpr int kHistoryColWidth = 1612;  // twips
 // Over the real-time panel, two twips lower; the two are never shown together.
 constexpr Rect kHistoryGridGeometry{960, 2282, 11655, 6735};
 
-struct GridLabel {
-    int row;
-    int col;
-    std::string_view text;
-};
+// The neutral current's caption: the empty table has always shown it without its unit, a record
+// read into the table with it.
+constexpr std::string_view kEmptyNeutralCaption = "In:";
+constexpr std::string_view kRecordNeutralCaption = "In/A:";
 
-// The captions of an empty first block, in the order they are written.
-extern const std::array<GridLabel, 21> kEmptyBlockLabels;
+// Writes the captions of the block that starts at `firstRow`: the header row ("NO.n" and the
+// quantity names), then the row captions, the neutral current's being `neutralCaption`.
+void writeBlockCaptions(Grid& grid, int firstRow, int recordNumber,
+                        std::string_view neutralCaption);
 
 // Puts the history table into its empty state from any state: placed and sized, one block large,
 // every cell emptied, the first block's captions written. Leaves its visibility alone.

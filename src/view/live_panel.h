@@ -1,21 +1,25 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <span>
+#include <string>
 
-#include "app/window_model.h"
-#include "protocol/number_text.h"
+#include "core/number_format.h"
+#include "protocol/measurement_frame.h"
 
 namespace pm {
 
-// Rewrites the value labels of the real-time view from one measurement frame: voltages, currents
-// and angles first, then the phasor diagram (`redrawDiagram`, which reads those captions), then
-// the frequency, the channel powers and the neutral current. The captions are the only store of
-// the live readings, and every derived figure is computed from the captions as they stand at that
-// point of the update. A field the frame cannot give (an unknown range code, missing bytes)
-// leaves its label as it was, and the rest of the update goes on.
-void updateRealTimePanel(WindowModel& window, std::span<const std::uint8_t> frame,
-                         const NumberFormat& format, const std::function<void()>& redrawDiagram);
+// The measured values of one frame as the real-time panel shows them. A field the frame cannot
+// give (an unknown range code, missing bytes) has no text, and its label keeps what it showed.
+struct LiveReadings {
+    std::array<std::optional<std::string>, 3> u;
+    std::array<std::optional<std::string>, 3> i;
+    std::array<std::optional<std::string>, kAngleCount> phase;
+    std::optional<std::string> freq;
+};
+
+LiveReadings liveReadings(std::span<const std::uint8_t> frame, const NumberFormat& format);
 
 }  // namespace pm

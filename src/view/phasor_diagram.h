@@ -5,9 +5,10 @@
 #include <optional>
 #include <string_view>
 
-#include "app/meter_state.h"
-#include "app/window_model.h"
-#include "protocol/number_text.h"
+#include "core/colour.h"
+#include "core/number_format.h"
+#include "protocol/measurement_frame.h"
+#include "view/phasor_tables.h"
 
 namespace pm {
 
@@ -36,52 +37,40 @@ struct PhasorTip {
     bool operator==(const PhasorTip&) const = default;
 };
 
-struct PhasorLine {
-    Colour colour = 0;
-    double x = 0;  // the line runs from the origin to (x, y)
-    double y = 0;
-    bool operator==(const PhasorLine&) const = default;
-};
-
-struct PhasorCircle {
-    double cx = 0;
-    double cy = 0;
-    double radius = kPhasorCircleRadius;
-    Colour colour = kPhasorCircleCyan;
-    bool operator==(const PhasorCircle&) const = default;
-};
-
 // Order of the phasors in a picture, which is also their drawing order.
 enum PhasorIndex { kU1, kU2, kU3, kI1, kI2, kI3, kPhasorCount };
 
-struct PhasorPicture {
-    std::array<std::optional<PhasorLine>, kPhasorCount> phasors;  // nullopt: not drawn
-    PhasorCircle circle;                                          // always drawn, last
+// Colour of each phasor, in drawing order: channel 1, 2, 3, voltages first.
+constexpr std::array<Colour, kPhasorCount> kPhasorColours = {
+    kPhasorYellow, kPhasorGreen, kPhasorRed, kPhasorYellow, kPhasorGreen, kPhasorRed};
+
+// The panel captions the diagram is drawn from, as they read once the new readings are shown.
+struct PhasorCaptions {
+    std::array<std::string_view, 3> u;  // U1..U3
+    std::string_view i1;
+    std::array<std::string_view, kAngleCount> phase;  // in frame order
 };
 
 // Tip of a phasor pointing `angle` whole degrees clockwise from the right, looked up in the
-// state's tables; full length is a voltage's, otherwise a current's. Angles outside 0..360 have
-// no tip: a negative one has no table entry, and one above 360 would only appear where an
-// unreduced reading went wrong, so it is left out rather than drawn somewhere misleading.
-std::optional<PhasorTip> phasorTip(const MeterState& state, int angle, bool fullLength);
+// tables; full length is a voltage's, otherwise a current's. Angles outside 0..360 have no tip:
+// a negative one has no table entry, and one above 360 would only appear where an unreduced
+// reading went wrong, so it is left out rather than drawn somewhere misleading.
+std::optional<PhasorTip> phasorTip(const PhasorTable& x, const PhasorTable& y, int angle,
+                                   bool fullLength);
 
-// Direction of each phasor in whole degrees, from the panel captions as they read now. No
-// range is applied: U2 and I1 are not reduced modulo 360, and a negative remainder stays
-// negative.
-std::array<double, kPhasorCount> phasorAngles(const WindowModel& window,
+// Direction of each phasor in whole degrees, from the captions. No range is applied: U2 and I1
+// are not reduced modulo 360, and a negative remainder stays negative.
+std::array<double, kPhasorCount> phasorAngles(const PhasorCaptions& captions,
                                               const NumberFormat& format);
 
-// The whole diagram as a function of the panel captions.
-PhasorPicture planPhasorDiagram(const WindowModel& window, const MeterState& state,
-                                const NumberFormat& format);
+// Draws one phasor from the origin in `colour`; an angle without a tip draws nothing.
+void drawPhasor(DrawingSurface& surface, const PhasorTable& x, const PhasorTable& y,
+                std::int16_t angle, bool fullLength, Colour colour);
 
-// Draws one phasor from the origin. `colour` holds the colour number in decimal digits; a text
-// that is not such a number, or an angle without a tip, draws nothing.
-void drawPhasor(DrawingSurface& surface, const MeterState& state, std::int16_t angle,
-                bool fullLength, std::string_view colour);
-
-// Clears the surface and draws the diagram for the current captions.
-void redrawPhasorDiagram(DrawingSurface& surface, const WindowModel& window,
-                         const MeterState& state, const NumberFormat& format);
+// Clears the surface and draws the diagram for the captions: the six phasors in their colours,
+// each through drawPhasor (an angle outside 0..360 draws nothing), then the circle over them.
+// The diagram keeps no state of its own: it is a function of the captions.
+void redrawPhasorDiagram(DrawingSurface& surface, const PhasorCaptions& captions,
+                         const PhasorTable& x, const PhasorTable& y, const NumberFormat& format);
 
 }  // namespace pm

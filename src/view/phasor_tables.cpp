@@ -2,7 +2,7 @@
 
 namespace pm {
 
-const std::array<std::int16_t, 181> kPhasorXTable = {
+const PhasorTable kPhasorXTable = {
     400,  399,  399,  399,  399,  399,  397,  396,  396,  395,   // 0
     393,  392,  391,  389,  388,  386,  384,  382,  380,  378,   // 10
     375,  373,  370,  368,  365,  362,  359,  356,  353,  349,   // 20
@@ -24,7 +24,7 @@ const std::array<std::int16_t, 181> kPhasorXTable = {
     -400,                                                        // 180
 };
 
-const std::array<std::int16_t, 181> kPhasorYTable = {
+const PhasorTable kPhasorYTable = {
     0,    -7,   -14,  -21,  -28,  -35,  -42,  -49,  -56,  -63,   // 0
     -70,  -77,  -84,  -90,  -97,  -104, -111, -117, -124, -130,  // 10
     -137, -144, -150, -156, -163, -169, -176, -182, -188, -194,  // 20

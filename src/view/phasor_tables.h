@@ -9,7 +9,8 @@ namespace pm {
 // These are the instrument software's own tabulated values, hand-corrected in places; they are
 // used exactly as stored, never recomputed from sine and cosine, so the diagram matches the
 // meter's own display tip for tip.
-extern const std::array<std::int16_t, 181> kPhasorXTable;
-extern const std::array<std::int16_t, 181> kPhasorYTable;
+using PhasorTable = std::array<std::int16_t, 181>;
+extern const PhasorTable kPhasorXTable;
+extern const PhasorTable kPhasorYTable;
 
 }  // namespace pm

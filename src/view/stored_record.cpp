@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "protocol/derived_values.h"
 #include "protocol/measurement_frame.h"
 #include "view/history_layout.h"
 
@@ -14,24 +15,6 @@ namespace {
 // In a record taken in this mode the instrument had no voltage-to-voltage angles.
 constexpr std::uint8_t kModeWithoutVoltageAngles = 2;
 constexpr int kVoltageAngles = 3;
-
-// The captions below a record's header row, rows counted within the block, in writing order.
-constexpr std::array<GridLabel, 14> kRecordCaptions = {{
-    {1, 0, "1CH:"},
-    {2, 0, "2CH:"},
-    {3, 0, "3CH:"},
-    {4, 0, "U1U2:"},
-    {5, 0, "U2U3:"},
-    {6, 0, "U3U1:"},
-    {7, 0, "F/Hz:"},
-    {4, 2, "I1I2:"},
-    {5, 2, "I2I3:"},
-    {6, 2, "I3I1:"},
-    {7, 2, "In/A:"},
-    {4, 4, "U1I1:"},
-    {5, 4, "U2I2:"},
-    {6, 4, "U3I3:"},
-}};
 
 std::string orNotAvailable(std::optional<std::string> text) {
     return text ? std::move(*text) : std::string(kNotAvailableText);
@@ -50,14 +33,7 @@ void writeStoredRecord(Grid& grid, std::span<const std::uint8_t> reply, int reco
     grid.setRows(kBlockRows * recordNumber);
     grid.setAllRowHeights(kHistoryRowHeight);
 
-    const std::array<std::string, kBlockCols> header = {
-        "NO." + std::to_string(recordNumber), "U/V", "I/A", "P/KW", "Q/Kvar", "S/KVA", "PF"};
-    for (int c = 0; c < kBlockCols; ++c) {
-        grid.setTextMatrix(r0, c, header[static_cast<std::size_t>(c)]);
-    }
-    for (const GridLabel& caption : kRecordCaptions) {
-        grid.setTextMatrix(r0 + caption.row, caption.col, std::string(caption.text));
-    }
+    writeBlockCaptions(grid, r0, recordNumber, kRecordNeutralCaption);
 
     // The texts as written are the working values: everything derived is computed from them.
     std::array<std::string, 3> u;

@@ -3,14 +3,11 @@
 #include <cstdint>
 #include <span>
 
+#include "core/number_format.h"
 #include "platform/grid.h"
-#include "protocol/number_text.h"
+#include "protocol/request_frames.h"
 
 namespace pm {
-
-// Record numbers the instrument can be asked for; each has its own block of the history table.
-constexpr int kFirstRecordNumber = 1;
-constexpr int kLastRecordNumber = 10000;
 
 // Shown for a quantity the record does not hold: a voltage-to-voltage angle of a record taken in
 // mode 2, a range code outside the tables, bytes missing from a short reply. It reads back as 0,

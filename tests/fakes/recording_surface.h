@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,13 +30,20 @@ inline std::ostream& operator<<(std::ostream& out, const SurfaceCall& call) {
 class RecordingSurface final : public DrawingSurface {
   public:
     std::vector<SurfaceCall> calls;
+    // Runs when the surface is cleared, so a test can look at the world as a redraw sees it.
+    std::function<void()> onCls;
 
     void setScale(double left, double top, double right, double bottom) override {
         calls.push_back({"setScale", {left, top, right, bottom}});
     }
     void setDrawWidth(int pixels) override { calls.push_back({"setDrawWidth", {double(pixels)}}); }
     void setAutoRedraw(bool on) override { calls.push_back({"setAutoRedraw", {on ? 1.0 : 0.0}}); }
-    void cls() override { calls.push_back({"cls", {}}); }
+    void cls() override {
+        calls.push_back({"cls", {}});
+        if (onCls) {
+            onCls();
+        }
+    }
     void line(double x1, double y1, double x2, double y2, Colour colour) override {
         calls.push_back({"line", {x1, y1, x2, y2}, colour});
     }

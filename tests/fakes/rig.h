@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include "app/form1.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_desktop.h"
@@ -14,6 +16,10 @@ namespace pm::testing {
 // Form1 wired to fakes in virtual time: the whole program logic without a window system, with
 // sixteen serial ports behind which a test can put simulated meters.
 struct Rig {
+    Rig() = default;
+    explicit Rig(NumberFormat format) : numberFormat(std::move(format)) {}
+
+    NumberFormat numberFormat;  // the regional settings the program sees
     VirtualScheduler scheduler;
     FakeClock clock;
     RecordingSurface surface;
@@ -26,7 +32,7 @@ struct Rig {
     FakeWorkbook workbook;
     FakePrinter printer;
     Form1 form{PlatformSet{scheduler, clock, surface, serial, grid, desktop, dialog, files,
-                           snapshot, workbook, printer}};
+                           snapshot, workbook, printer, numberFormat}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }

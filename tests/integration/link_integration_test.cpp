@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "platform/grid.h"
-#include "ui/program.h"
+#include "qt/program.h"
 
 namespace pm {
 namespace {

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QFont>
+
+#include "window/window_model.h"
+
+namespace pm {
+
+// Maps the design's "宋体" (a Windows font) onto a Song/Ming-style CJK font this system has, so
+// every Chinese caption is drawn in real glyphs. Call once after the QApplication exists.
+void installFontSubstitutions();
+
+QFont toQFont(const FontSpec& design);
+
+}  // namespace pm

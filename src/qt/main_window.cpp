@@ -1,0 +1,279 @@
+#include "qt/main_window.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "qt/artwork.h"
+#include "qt/fonts.h"
+
+namespace pm {
+namespace {
+
+QColor toQColor(Colour c) {
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+ButtonIcon iconOf(const Button& button) {
+    const std::string& n = button.name();
+    if (n == "Command1")
+        return ButtonIcon::Read;
+    if (n == "Command2")
+        return ButtonIcon::Save;
+    if (n == "Command3")
+        return ButtonIcon::Clear;
+    if (n == "Command4")
+        return ButtonIcon::Print;
+    if (n == "Command6")
+        return ButtonIcon::Help;
+    return ButtonIcon::Close;
+}
+
+// The tab strip: a tab bar over a raised page; Frame1 and the grid lie on the page.
+class TabStripWidget final : public QWidget {
+  public:
+    TabStripWidget(const TabStrip& model, QWidget* parent) : QWidget(parent) {
+        bar = new QTabBar(this);
+        bar->setFont(toQFont(model.font()));
+        bar->setDrawBase(false);
+        bar->setExpanding(false);
+        for (const std::string& tab : model.tabs()) {
+            bar->addTab(qs(tab));
+        }
+        page = new QFrame(this);
+        page->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        const int barHeight = bar->sizeHint().height();
+        bar->setGeometry(0, 0, width(), barHeight);
+        page->setGeometry(0, barHeight - 1, width(), height() - barHeight + 1);
+        page->lower();
+    }
+    QTabBar* bar = nullptr;
+    QFrame* page = nullptr;
+};
+
+}  // namespace
+
+QRect toPixels(Rect t) {
+    return QRect(twipsToPixels(t.left), twipsToPixels(t.top), twipsToPixels(t.width),
+                 twipsToPixels(t.height));
+}
+
+MainWindow::MainWindow(Form1& form, PlatformWidgets adopted, QWidget* parent)
+    : QWidget(parent), form_(form), adopted_(adopted) {
+    setWindowTitle(QString::fromUtf8(WindowModel::kTitle));
+    setWindowIcon(windowIcon());
+    setFixedSize(toPixels({0, 0, WindowModel::kClientWidth, WindowModel::kClientHeight}).size());
+    build();
+}
+
+MainWindow::~MainWindow() {
+    for (Control* control : form_.window().controls()) {
+        control->setObserver(nullptr);
+    }
+}
+
+QWidget* MainWindow::widgetFor(const Control& control) const {
+    auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+QLabel* MainWindow::labelFor(const Label& label) const {
+    return qobject_cast<QLabel*>(widgetFor(label));
+}
+
+QLabel* MainWindow::statusPanel(int index) const {
+    if (index < 1 || index > static_cast<int>(statusPanels_.size())) {
+        return nullptr;
+    }
+    return statusPanels_[static_cast<std::size_t>(index - 1)];
+}
+
+QWidget* MainWindow::parentWidgetFor(const Control& control) {
+    if (control.parent() != nullptr) {
+        return widgetFor(*control.parent());
+    }
+    return this;
+}
+
+void MainWindow::build() {
+    for (Control* control : form_.window().controls()) {
+        QWidget* widget = buildControl(*control);
+        widget->setGeometry(toPixels(control->geometry()));
+        widgets_[control] = widget;
+        mirror(*control);
+        control->setObserver(this);
+    }
+    // Frame1 and the history table lie in front of the tab strip's page.
+    widgetFor(form_.window().Frame1)->raise();
+    if (adopted_.grid != nullptr) {
+        adopted_.grid->setParent(this);
+        adopted_.grid->raise();
+    }
+
+    // Keyboard focus follows the design's tab order.
+    std::vector<QWidget*> focusOrder;
+    std::vector<Control*> ordered = form_.window().controls();
+    std::stable_sort(ordered.begin(), ordered.end(), [](const Control* a, const Control* b) {
+        return a->tabIndex() < b->tabIndex();
+    });
+    QWidget* previous = nullptr;
+    for (Control* control : ordered) {
+        QWidget* widget = widgetFor(*control);
+        if (widget->focusPolicy() == Qt::NoFocus) {
+            continue;
+        }
+        if (previous != nullptr) {
+            setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+    if (previous != nullptr && adopted_.grid != nullptr) {
+        setTabOrder(previous, adopted_.grid);  // last in the design's tab order
+    }
+    connectEvents();
+}
+
+QWidget* MainWindow::buildControl(Control& control) {
+    QWidget* parent = parentWidgetFor(control);
+    switch (control.kind()) {
+        case ControlKind::Label: {
+            const auto& model = static_cast<const Label&>(control);
+            const Label::Style& style = model.style();
+            auto* label = new QLabel(parent);
+            label->setFont(toQFont(style.font));
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, toQColor(style.foreground));
+            if (style.background) {
+                palette.setColor(QPalette::Window, toQColor(*style.background));
+                label->setAutoFillBackground(true);
+            }
+            label->setPalette(palette);
+            label->setAlignment(style.align == Align::Centre ? Qt::AlignCenter
+                                                             : Qt::AlignLeft | Qt::AlignVCenter);
+            if (style.border) {
+                label->setFrameStyle(style.background ? (QFrame::Panel | QFrame::Sunken)
+                                                      : (QFrame::Box | QFrame::Plain));
+            }
+            return label;
+        }
+        case ControlKind::Button: {
+            const auto& model = static_cast<const Button&>(control);
+            auto* button = new QToolButton(parent);
+            button->setText(qs(model.caption()));
+            button->setIcon(buttonIcon(iconOf(model), model.iconPixels()));
+            button->setIconSize(QSize(model.iconPixels(), model.iconPixels()));
+            button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            button->setFont(toQFont(FontSpec{"宋体", 10.5, false}));
+            button->setFocusPolicy(Qt::StrongFocus);
+            return button;
+        }
+        case ControlKind::TabStrip: {
+            auto* strip = new TabStripWidget(static_cast<const TabStrip&>(control), parent);
+            tabBar_ = strip->bar;
+            return strip;
+        }
+        case ControlKind::StatusBar: {
+            const auto& model = static_cast<const StatusBar&>(control);
+            auto* bar = new QFrame(parent);
+            bar->setFont(toQFont(model.font()));
+            auto* layout = new QHBoxLayout(bar);
+            layout->setContentsMargins(2, 3, 2, 2);
+            layout->setSpacing(2);
+            for (const StatusBar::Panel& panel : model.panels()) {
+                auto* label = new QLabel(bar);
+                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                label->setFixedWidth(toPixels({0, 0, panel.width, 0}).width());
+                label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                layout->addWidget(label);
+                statusPanels_.push_back(label);
+            }
+            layout->addStretch(1);
+            return bar;
+        }
+        case ControlKind::PictureBox: {
+            auto* picture = new QLabel(parent);
+            picture->setAlignment(Qt::AlignCenter);
+            picture->setPixmap(emblemPixmap(78, 70));
+            return picture;
+        }
+        case ControlKind::DrawingSurface: {
+            if (adopted_.picture2 != nullptr) {
+                adopted_.picture2->setParent(parent);
+                return adopted_.picture2;
+            }
+            auto* surface = new QLabel(parent);
+            QPalette palette = surface->palette();
+            palette.setColor(QPalette::Window, Qt::black);
+            surface->setPalette(palette);
+            surface->setAutoFillBackground(true);
+            return surface;
+        }
+        case ControlKind::Container:
+            return new QWidget(parent);
+    }
+    return new QWidget(parent);
+}
+
+void MainWindow::connectEvents() {
+    WindowModel& w = form_.window();
+    auto onClick = [this](const Button& button, auto handler) {
+        connect(static_cast<QToolButton*>(widgetFor(button)), &QToolButton::clicked, this, handler);
+    };
+    onClick(w.Command1, [this] { form_.Command1_Click(); });
+    onClick(w.Command2, [this] { form_.Command2_Click(); });
+    onClick(w.Command4, [this] { form_.Command4_Click(); });
+    onClick(w.Command3, [this] { form_.Command3_Click(); });
+    onClick(w.Command5, [this] { form_.Command5_Click(); });
+    onClick(w.Command6, [this] { form_.Command6_Click(); });
+    connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
+        form_.window().TabStrip1.select(index + 1);
+        form_.TabStrip1_Click();
+    });
+}
+
+void MainWindow::controlChanged(const Control& control) {
+    mirror(control);
+}
+
+void MainWindow::mirror(const Control& control) {
+    QWidget* widget = widgetFor(control);
+    if (widget == nullptr) {
+        return;
+    }
+    switch (control.kind()) {
+        case ControlKind::Label:
+            static_cast<QLabel*>(widget)->setText(qs(static_cast<const Label&>(control).caption()));
+            break;
+        case ControlKind::Button:
+            widget->setEnabled(static_cast<const Button&>(control).enabled());
+            break;
+        case ControlKind::TabStrip: {
+            const QSignalBlocker block(tabBar_);
+            tabBar_->setCurrentIndex(static_cast<const TabStrip&>(control).selectedIndex() - 1);
+            break;
+        }
+        case ControlKind::StatusBar: {
+            const auto& bar = static_cast<const StatusBar&>(control);
+            for (std::size_t k = 0; k < statusPanels_.size(); ++k) {
+                statusPanels_[k]->setText(qs(bar.panelText(static_cast<int>(k) + 1)));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (widget->geometry() != toPixels(control.geometry())) {
+        widget->setGeometry(toPixels(control.geometry()));
+    }
+    widget->setVisible(control.visible());
+}
+
+}  // namespace pm

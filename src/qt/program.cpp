@@ -1,0 +1,45 @@
+#include "qt/program.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
+
+#include "qt/fonts.h"
+#include "qt/qt_number_format.h"
+
+namespace pm {
+
+void prepareApplication() {
+    installFontSubstitutions();
+    // The window speaks Chinese whatever the system language, so Qt's dialogs should as well.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
+Program::Program()
+    : surface_(new QtDrawingSurface(toPixels(WindowModel::kPicture2Geometry).size())),
+      grid_(new QtGrid),
+      form_(std::make_unique<Form1>(PlatformSet{scheduler_, clock_, *surface_, serial_, *grid_,
+                                                desktop_, dialog_, files_, snapshot_, workbook_,
+                                                printer_, numberFormatOf(QLocale::system())})),
+      window_(std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_, grid_})) {
+    desktop_.setWindow(window_.get());
+    dialog_.setWindow(window_.get());
+    snapshot_.setWindow(window_.get());
+    form_->Form_Load();
+}
+
+void Program::show() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window_->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window_->move(frame.topLeft());
+    }
+    window_->show();
+}
+
+}  // namespace pm

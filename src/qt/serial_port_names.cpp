@@ -1,0 +1,130 @@
+#include "qt/serial_port_names.h"
+
+#include <QSerialPortInfo>
+#include <QtGlobal>
+#include <algorithm>
+#include <vector>
+
+namespace pm {
+namespace {
+
+constexpr char kPortListVariable[] = "PHASEMETER_PORTS";
+
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Compares the digit runs starting at a[i] and b[j] as numbers and moves both indexes past them.
+// Returns <0, 0 or >0.
+int compareNumbers(const QString& a, qsizetype& i, const QString& b, qsizetype& j) {
+    auto skipZeros = [](const QString& s, qsizetype& k) {
+        while (k < s.size() && s[k] == QLatin1Char('0')) {
+            ++k;
+        }
+    };
+    skipZeros(a, i);
+    skipZeros(b, j);
+    const qsizetype startA = i;
+    const qsizetype startB = j;
+    while (i < a.size() && isDigit(a[i])) {
+        ++i;
+    }
+    while (j < b.size() && isDigit(b[j])) {
+        ++j;
+    }
+    // Without leading zeros, the longer digit run is the larger number: no overflow for long runs.
+    const qsizetype lengthA = i - startA;
+    const qsizetype lengthB = j - startB;
+    if (lengthA != lengthB) {
+        return lengthA < lengthB ? -1 : 1;
+    }
+    return QStringView(a).mid(startA, lengthA).compare(QStringView(b).mid(startB, lengthB));
+}
+
+#ifndef Q_OS_WIN
+QStringList systemSerialDevices() {
+    std::vector<QSerialPortInfo> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports.push_back(info);
+    }
+    std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
+        return naturalLess(a.portName(), b.portName());
+    });
+    QStringList devices;
+    for (const QSerialPortInfo& info : ports) {
+        devices.append(info.systemLocation());
+    }
+    return devices;
+}
+#endif
+
+}  // namespace
+
+QStringList splitPortList(const QString& list) {
+    if (list.isEmpty()) {
+        return {};
+    }
+    QStringList entries;
+    qsizetype start = 0;
+    for (qsizetype k = 0; k <= list.size(); ++k) {
+        if (k == list.size() || list[k] == QLatin1Char(':') || list[k] == QLatin1Char(';')) {
+            entries.append(list.mid(start, k - start).trimmed());
+            start = k + 1;
+        }
+    }
+    return entries;
+}
+
+std::optional<QString> portFromList(const QStringList& devices, int port) {
+    if (port < 1 || port > devices.size()) {
+        return std::nullopt;
+    }
+    const QString& entry = devices[port - 1];
+    if (entry.isEmpty()) {
+        return std::nullopt;
+    }
+    if (!entry.contains(QLatin1Char('/'))) {
+        return QStringLiteral("/dev/") + entry;
+    }
+    return entry;
+}
+
+bool naturalLess(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            const int order = compareNumbers(a, i, b, j);
+            if (order != 0) {
+                return order < 0;
+            }
+            continue;
+        }
+        if (a[i] != b[j]) {
+            return a[i] < b[j];
+        }
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) {
+        return j < b.size() && i >= a.size();
+    }
+    // Equal as numbers ("ttyS01" and "ttyS1"): the plain text order keeps the order strict.
+    return a < b;
+}
+
+std::optional<QString> devicePathForPort(int port) {
+#ifdef Q_OS_WIN
+    if (port < 1) {
+        return std::nullopt;
+    }
+    return QStringLiteral("COM%1").arg(port);
+#else
+    if (qEnvironmentVariableIsSet(kPortListVariable)) {
+        return portFromList(splitPortList(qEnvironmentVariable(kPortListVariable)), port);
+    }
+    return portFromList(systemSerialDevices(), port);
+#endif
+}
+
+}  // namespace pm

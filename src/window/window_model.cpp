@@ -1,0 +1,131 @@
+#include "window/window_model.h"
+
+#include <utility>
+
+namespace pm {
+
+Control::Control(ControlKind kind, std::string name, int index, Rect geometry, int tabIndex,
+                 const Control* parent)
+    : kind_(kind),
+      name_(std::move(name)),
+      index_(index),
+      geometry_(geometry),
+      tabIndex_(tabIndex),
+      parent_(parent) {}
+
+void Control::changed() {
+    if (observer_ != nullptr) {
+        observer_->controlChanged(*this);
+    }
+}
+
+void Control::setGeometry(Rect r) {
+    if (r == geometry_) {
+        return;
+    }
+    geometry_ = r;
+    changed();
+}
+
+void Control::setVisible(bool on) {
+    if (on == visible_) {
+        return;
+    }
+    visible_ = on;
+    changed();
+}
+
+Label::Label(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
+             std::string caption, Style style)
+    : Control(ControlKind::Label, std::move(name), index, geometry, tabIndex, parent),
+      caption_(std::move(caption)),
+      style_(std::move(style)) {}
+
+void Label::setCaption(std::string text) {
+    if (text == caption_) {
+        return;
+    }
+    caption_ = std::move(text);
+    changed();
+}
+
+Button::Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels)
+    : Control(ControlKind::Button, std::move(name), -1, geometry, tabIndex),
+      caption_(std::move(caption)),
+      iconPixels_(iconPixels) {}
+
+void Button::setEnabled(bool on) {
+    if (on == enabled_) {
+        return;
+    }
+    enabled_ = on;
+    changed();
+}
+
+TabStrip::TabStrip(std::string name, Rect geometry, int tabIndex, std::vector<std::string> tabs,
+                   FontSpec font)
+    : Control(ControlKind::TabStrip, std::move(name), -1, geometry, tabIndex),
+      tabs_(std::move(tabs)),
+      font_(std::move(font)) {}
+
+void TabStrip::select(int index) {
+    if (index < 1 || index > static_cast<int>(tabs_.size()) || index == selected_) {
+        return;
+    }
+    selected_ = index;
+    changed();
+}
+
+StatusBar::StatusBar(std::string name, Rect geometry, int tabIndex, std::vector<Panel> panels,
+                     FontSpec font)
+    : Control(ControlKind::StatusBar, std::move(name), -1, geometry, tabIndex),
+      panels_(std::move(panels)),
+      font_(std::move(font)) {}
+
+const std::string& StatusBar::panelText(int index) const {
+    static const std::string none;
+    if (index < 1 || index > static_cast<int>(panels_.size())) {
+        return none;
+    }
+    return panels_[static_cast<std::size_t>(index - 1)].text;
+}
+
+void StatusBar::setPanelText(int index, std::string text) {
+    if (index < 1 || index > static_cast<int>(panels_.size())) {
+        return;
+    }
+    std::string& current = panels_[static_cast<std::size_t>(index - 1)].text;
+    if (current == text) {
+        return;
+    }
+    current = std::move(text);
+    changed();
+}
+
+Timer::Timer(std::string name, int intervalMs, bool enabled)
+    : name_(std::move(name)), intervalMs_(intervalMs), enabled_(enabled) {}
+
+void Timer::setEnabled(bool on) {
+    if (on == enabled_) {
+        return;
+    }
+    enabled_ = on;
+    if (scheduler_ == nullptr) {
+        return;
+    }
+    if (on) {
+        scheduler_->startTimer(handle_, intervalMs_);
+    } else {
+        scheduler_->stopTimer(handle_);
+    }
+}
+
+void Timer::bind(Scheduler& scheduler, Scheduler::Callback tick) {
+    scheduler_ = &scheduler;
+    handle_ = scheduler.addTimer(std::move(tick));
+    if (enabled_) {
+        scheduler.startTimer(handle_, intervalMs_);
+    }
+}
+
+}  // namespace pm

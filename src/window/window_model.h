@@ -1,0 +1,205 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/colour.h"
+#include "core/font_spec.h"
+#include "core/twips.h"
+#include "platform/scheduler.h"
+
+namespace pm {
+
+enum class Align { Left, Centre };
+
+class Control;
+
+// The toolkit layer watches the model through this, and mirrors each change into its widget.
+class ControlObserver {
+  public:
+    virtual ~ControlObserver() = default;
+    virtual void controlChanged(const Control& control) = 0;
+};
+
+enum class ControlKind {
+    Label,
+    Button,
+    Container,
+    PictureBox,
+    DrawingSurface,
+    TabStrip,
+    StatusBar
+};
+
+class Control {
+  public:
+    Control(ControlKind kind, std::string name, int index, Rect geometry, int tabIndex,
+            const Control* parent = nullptr);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    ControlKind kind() const { return kind_; }
+    const std::string& name() const { return name_; }
+    int index() const { return index_; }  // member of a control array, or -1
+    Rect geometry() const { return geometry_; }
+    void setGeometry(Rect r);
+    int tabIndex() const { return tabIndex_; }
+    const Control* parent() const { return parent_; }  // nullptr: the window's client area
+
+    bool visible() const { return visible_; }
+    void setVisible(bool on);
+
+    void setObserver(ControlObserver* observer) { observer_ = observer; }
+
+  protected:
+    void changed();
+
+  private:
+    ControlKind kind_;
+    std::string name_;
+    int index_;
+    Rect geometry_;
+    int tabIndex_;
+    const Control* parent_;
+    bool visible_ = true;
+    ControlObserver* observer_ = nullptr;
+};
+
+class Label final : public Control {
+  public:
+    struct Style {
+        FontSpec font;
+        Colour foreground = kBlack;
+        std::optional<Colour> background;  // none: the window's own
+        Align align = Align::Left;
+        bool border = false;
+    };
+    Label(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
+          std::string caption, Style style);
+
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string text);
+    const Style& style() const { return style_; }
+
+  private:
+    std::string caption_;
+    Style style_;
+};
+
+class Button final : public Control {
+  public:
+    Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels);
+    const std::string& caption() const { return caption_; }
+    int iconPixels() const { return iconPixels_; }
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on);
+
+  private:
+    std::string caption_;
+    int iconPixels_;
+    bool enabled_ = true;
+};
+
+class TabStrip final : public Control {
+  public:
+    TabStrip(std::string name, Rect geometry, int tabIndex, std::vector<std::string> tabs,
+             FontSpec font);
+    const std::vector<std::string>& tabs() const { return tabs_; }
+    const FontSpec& font() const { return font_; }
+    int selectedIndex() const { return selected_; }  // 1-based, as the handlers count tabs
+    void select(int index);
+
+  private:
+    std::vector<std::string> tabs_;
+    FontSpec font_;
+    int selected_ = 1;
+};
+
+class StatusBar final : public Control {
+  public:
+    struct Panel {
+        std::string text;
+        int width = 0;  // twips
+    };
+    StatusBar(std::string name, Rect geometry, int tabIndex, std::vector<Panel> panels,
+              FontSpec font);
+    const std::vector<Panel>& panels() const { return panels_; }
+    const FontSpec& font() const { return font_; }
+    // Panels are addressed by 1-based index; an index outside the bar is ignored.
+    const std::string& panelText(int index) const;
+    void setPanelText(int index, std::string text);
+
+  private:
+    std::vector<Panel> panels_;
+    FontSpec font_;
+};
+
+// A timer of the window: an interval and an enabled flag. Enabling a disabled timer starts a
+// full interval from that moment; enabling one that already runs leaves its rhythm alone.
+class Timer {
+  public:
+    Timer(std::string name, int intervalMs, bool enabled);
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    const std::string& name() const { return name_; }
+    int interval() const { return intervalMs_; }
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on);
+
+    // Hands the timer to a scheduler; from then on ticks call `tick`. Starts it if enabled.
+    void bind(Scheduler& scheduler, Scheduler::Callback tick);
+
+  private:
+    std::string name_;
+    int intervalMs_;
+    bool enabled_;
+    Scheduler* scheduler_ = nullptr;
+    Scheduler::Handle handle_ = -1;
+};
+
+// Form1 as designed, before any code runs. Names are the design names, so that every handler
+// reads like the window it acts on.
+struct WindowModel {
+    WindowModel();
+    WindowModel(const WindowModel&) = delete;
+    WindowModel& operator=(const WindowModel&) = delete;
+
+    static constexpr const char* kTitle = "3-PHASE DIGITAL PHASE METER";
+    static constexpr int kClientWidth = 13605;
+    static constexpr int kClientHeight = 10035;
+    // Place of the phasor diagram within Frame1; its drawing surface is made before the window.
+    static constexpr Rect kPicture2Geometry{8400, 3600, 2535, 2415};
+
+    TabStrip TabStrip1;
+    Button Command1, Command2, Command3, Command4, Command6, Command5;
+    Control Picture1;
+    Label Label1, Label2;
+    Control Frame1;  // the real-time panel; the history table lies over the same place
+    StatusBar StatusBar1;
+
+    // Children of Frame1.
+    Control Picture2;
+    std::array<Label*, 3> u{}, i{}, p{}, q{}, s{}, pf{};
+    std::array<Label*, 9> phase{};
+    Label* freq = nullptr;
+    Label* isum = nullptr;
+    std::array<Label*, 22> Label3{};
+
+    Timer Findcom, COMtimout, Readdat, comunication, Timer1;
+
+    // Every control, top-level ones first in design order, then the children of Frame1.
+    std::vector<Control*> controls();
+    std::vector<Label*> valueLabels();
+    std::array<Button*, 6> buttons();
+
+  private:
+    std::vector<std::unique_ptr<Label>> frameLabels_;
+};
+
+}  // namespace pm
