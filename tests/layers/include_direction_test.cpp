@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -37,6 +36,35 @@ struct Violation {
     std::string text;
 };
 
+// The quoted target of an #include line; nothing for any other line or for an <include>.
+std::optional<std::string> quotedInclude(std::string_view line) {
+    auto skipBlanks = [&line] {
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+    };
+    skipBlanks();
+    if (!line.starts_with('#')) {
+        return std::nullopt;
+    }
+    line.remove_prefix(1);
+    skipBlanks();
+    if (!line.starts_with("include")) {
+        return std::nullopt;
+    }
+    line.remove_prefix(7);
+    skipBlanks();
+    if (!line.starts_with('"')) {
+        return std::nullopt;
+    }
+    line.remove_prefix(1);
+    const std::size_t end = line.find('"');
+    if (end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(line.substr(0, end));
+}
+
 std::string folderOf(std::string_view path) {
     const std::size_t slash = path.find('/');
     return std::string(path.substr(0, slash == std::string_view::npos ? 0 : slash));
@@ -44,17 +72,16 @@ std::string folderOf(std::string_view path) {
 
 // The includes of one source text that break the layering, as "file:line: why".
 std::vector<std::string> violationsIn(const std::string& file, std::istream& text) {
-    static const std::regex kInclude(R"(^\s*#\s*include\s*"([^"]+)\")");
     std::vector<std::string> found;
     const std::string from = folderOf(file);
     const std::optional<std::size_t> fromLevel = levelOf(from);
     std::string line;
     for (int number = 1; std::getline(text, line); ++number) {
-        std::smatch match;
-        if (!std::regex_search(line, match, kInclude)) {
+        const std::optional<std::string> included = quotedInclude(line);
+        if (!included) {
             continue;
         }
-        const std::string target = match[1];
+        const std::string& target = *included;
         const std::string to = folderOf(target);
         const std::optional<std::size_t> toLevel = levelOf(to);
         const std::string where = file + ":" + std::to_string(number) + ": ";
