@@ -55,10 +55,14 @@ std::string scaledText(std::uint16_t raw, Scale scale, const NumberFormat& forma
     return fixNumberText(static_cast<float>(raw / scale.divisor), scale.decimals, format);
 }
 
-std::optional<std::string> rangedText(std::span<const std::uint8_t> frame, int channel,
-                                      std::size_t words, std::size_t codes,
-                                      std::optional<Scale> (*scaleOf)(std::uint8_t),
-                                      const NumberFormat& format) {
+struct Scaled {
+    std::uint16_t raw;
+    Scale scale;
+    double value() const { return raw / scale.divisor; }
+};
+
+std::optional<Scaled> ranged(std::span<const std::uint8_t> frame, int channel, std::size_t words,
+                             std::size_t codes, std::optional<Scale> (*scaleOf)(std::uint8_t)) {
     if (channel < 0 || channel > 2) {
         return std::nullopt;
     }
@@ -72,7 +76,41 @@ std::optional<std::string> rangedText(std::span<const std::uint8_t> frame, int c
     if (!scale || !raw) {
         return std::nullopt;
     }
-    return scaledText(*raw, *scale, format);
+    return Scaled{*raw, *scale};
+}
+
+std::optional<Scaled> angleWord(std::span<const std::uint8_t> frame, int index) {
+    if (index < 0 || index >= kAngleCount) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint16_t> raw =
+        frameWord(frame, kAngleWords + 2 * static_cast<std::size_t>(index));
+    if (!raw) {
+        return std::nullopt;
+    }
+    return Scaled{*raw, Scale{10.0, 1}};
+}
+
+std::optional<Scaled> frequencyWord(std::span<const std::uint8_t> frame) {
+    const std::optional<std::uint16_t> raw = frameWord(frame, kFrequencyWord);
+    if (!raw) {
+        return std::nullopt;
+    }
+    return Scaled{*raw, Scale{100.0, 2}};
+}
+
+std::optional<std::string> textOf(std::optional<Scaled> scaled, const NumberFormat& format) {
+    if (!scaled) {
+        return std::nullopt;
+    }
+    return scaledText(scaled->raw, scaled->scale, format);
+}
+
+std::optional<double> valueOf(std::optional<Scaled> scaled) {
+    if (!scaled) {
+        return std::nullopt;
+    }
+    return scaled->value();
 }
 
 }  // namespace
@@ -86,34 +124,46 @@ std::optional<std::uint16_t> frameWord(std::span<const std::uint8_t> frame, std:
 
 std::optional<std::string> voltageText(std::span<const std::uint8_t> frame, int channel,
                                        const NumberFormat& format) {
-    return rangedText(frame, channel, kVoltageWords, kVoltageCodes, voltageScale, format);
+    return textOf(ranged(frame, channel, kVoltageWords, kVoltageCodes, voltageScale), format);
 }
 
 std::optional<std::string> currentText(std::span<const std::uint8_t> frame, int channel,
                                        const NumberFormat& format) {
-    return rangedText(frame, channel, kCurrentWords, kCurrentCodes, currentScale, format);
+    return textOf(ranged(frame, channel, kCurrentWords, kCurrentCodes, currentScale), format);
 }
 
 std::optional<std::string> angleText(std::span<const std::uint8_t> frame, int index,
                                      const NumberFormat& format) {
-    if (index < 0 || index >= kAngleCount) {
-        return std::nullopt;
+    std::optional<std::string> text = textOf(angleWord(frame, index), format);
+    if (text) {
+        *text += kDegreeSign;
     }
-    const std::optional<std::uint16_t> raw =
-        frameWord(frame, kAngleWords + 2 * static_cast<std::size_t>(index));
-    if (!raw) {
-        return std::nullopt;
-    }
-    return scaledText(*raw, Scale{10.0, 1}, format) + std::string(kDegreeSign);
+    return text;
 }
 
 std::optional<std::string> frequencyText(std::span<const std::uint8_t> frame,
                                          const NumberFormat& format) {
-    const std::optional<std::uint16_t> raw = frameWord(frame, kFrequencyWord);
-    if (!raw) {
-        return std::nullopt;
-    }
-    return scaledText(*raw, Scale{100.0, 2}, format);
+    return textOf(frequencyWord(frame), format);
+}
+
+std::optional<double> voltageValue(std::span<const std::uint8_t> frame, int channel) {
+    return valueOf(ranged(frame, channel, kVoltageWords, kVoltageCodes, voltageScale));
+}
+
+std::optional<double> currentValue(std::span<const std::uint8_t> frame, int channel) {
+    return valueOf(ranged(frame, channel, kCurrentWords, kCurrentCodes, currentScale));
+}
+
+std::optional<double> angleValue(std::span<const std::uint8_t> frame, int index) {
+    return valueOf(angleWord(frame, index));
+}
+
+std::optional<double> frequencyValue(std::span<const std::uint8_t> frame) {
+    return valueOf(frequencyWord(frame));
+}
+
+std::optional<std::uint8_t> modeByte(std::span<const std::uint8_t> frame) {
+    return frameByte(frame, kModeByteOffset);
 }
 
 }  // namespace pm

@@ -56,4 +56,15 @@ std::optional<std::string> angleText(std::span<const std::uint8_t> frame, int in
 std::optional<std::string> frequencyText(std::span<const std::uint8_t> frame,
                                          const NumberFormat& format);
 
+// The same quantities as numbers (volts, amperes, degrees, hertz), for computing with them; the
+// same cases give nothing.
+std::optional<double> voltageValue(std::span<const std::uint8_t> frame, int channel);
+std::optional<double> currentValue(std::span<const std::uint8_t> frame, int channel);
+std::optional<double> angleValue(std::span<const std::uint8_t> frame, int index);
+std::optional<double> frequencyValue(std::span<const std::uint8_t> frame);
+std::optional<std::uint8_t> modeByte(std::span<const std::uint8_t> frame);
+
+// In a stored record taken in this mode the meter had no voltage-to-voltage angles.
+constexpr std::uint8_t kModeWithoutVoltageAngles = 2;
+
 }  // namespace pm

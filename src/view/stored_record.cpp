@@ -12,8 +12,6 @@
 namespace pm {
 namespace {
 
-// In a record taken in this mode the instrument had no voltage-to-voltage angles.
-constexpr std::uint8_t kModeWithoutVoltageAngles = 2;
 constexpr int kVoltageAngles = 3;
 
 std::string orNotAvailable(std::optional<std::string> text) {

@@ -1,0 +1,106 @@
+#pragma once
+
+// The wiring check of an energy-meter installation from one reading: which voltage and which
+// current each metering element really sees, the phase sequence, and the correction factor
+// K = P_true / P_metered by which the energy the meter recorded is put right.
+//
+// Angles follow the meter: "XY" is the direction of Y measured clockwise from X, so a lagging
+// current gives a positive UkIk and a balanced positive sequence reads 120, 120, 120 for U1U2,
+// U2U3, U3U1. Inside, every quantity is a phasor whose direction is its clockwise angle from a
+// reference, in degrees.
+//
+// Four-wire: channel k measures terminal k to neutral and the current of element k; correct is
+// phase k's voltage and current on every element. Three-wire: channel 1 measures U12, channel 3
+// U32 (the common lead on terminal 2), channel 2 is unused; I1 is element 1's current and I3
+// element 2's; correct is Uab with Ia on element 1 and Ucb with Ic on element 2.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pm {
+
+enum class WiringSystem { FourWire, ThreeWire };
+enum class PowerDirection { Import, Export };  // 受电, 送电
+
+struct WiringOptions {
+    WiringSystem system = WiringSystem::FourWire;
+    // The range the true load angle of every element lies in, degrees, lagging positive.
+    double loadFrom = 0;
+    double loadTo = 60;
+    PowerDirection direction = PowerDirection::Import;
+    bool viaVoltageTransformers = false;  // 经PT接入 (four-wire): a reversed PT is a candidate
+    int bTerminal = 0;                    // three-wire: terminal 1..3 of phase b, 0 unknown
+    std::optional<double> averagePowerFactor;
+    std::optional<double> meteredEnergy;  // 抄见电量, kWh
+};
+
+// One reading as numbers. A quantity whose range code is unknown has no value.
+struct WiringReading {
+    std::array<std::optional<double>, 3> u;      // volts
+    std::array<std::optional<double>, 3> i;      // amperes
+    std::array<std::optional<double>, 9> angle;  // degrees, frame order
+    std::optional<double> frequency;             // hertz
+    bool withoutVoltageAngles = false;           // a stored record taken in mode 2
+};
+
+WiringReading wiringReading(std::span<const std::uint8_t> frame);
+
+enum class PhaseSequence { Positive, Negative, Unknown };  // 正相序, 逆相序, 不定
+enum class Confidence { Unique, ManySameK, ManyDifferentK, Unrecognised };
+
+// K = P_true / P_metered; nothing (infinite) when the meter registers almost nothing.
+struct CorrectionFactor {
+    std::optional<double> value;
+    bool infinite() const { return !value.has_value(); }
+};
+
+// One explanation of the reading.
+struct WiringAnswer {
+    std::vector<std::string> faults;  // empty: wired correctly
+    // What each metering element sees, e.g. "Ua", "(-Ib)" or "Uab", "Ia"; four-wire elements 1..3,
+    // three-wire elements 1 and 2.
+    std::vector<std::string> elementVoltages;
+    std::vector<std::string> elementCurrents;
+    // For the diagram: what each channel's voltage and current was found to be ("Ua", "-Ia",
+    // "Uab"); empty for a channel that is unused, lost or absent. Index = channel - 1.
+    std::array<std::string, 3> voltageNames;
+    std::array<std::string, 3> currentNames;
+    CorrectionFactor k;
+    double loadAngle = 0;  // mean true load angle of the elements, degrees
+    std::vector<std::string> equivalents;  // conclusions that read the same at every load angle
+    int faultCount = 0;
+};
+
+struct WiringResult {
+    PhaseSequence sequence = PhaseSequence::Unknown;
+    Confidence confidence = Confidence::Unrecognised;
+    std::string reason;                // only when Unrecognised
+    std::vector<WiringAnswer> answers;  // best first; the first is the conclusion
+    std::optional<CorrectionFactor> balancedK;       // with a lost voltage or absent current
+    std::optional<CorrectionFactor> powerFactorK;    // at the entered average power factor
+    std::optional<double> energyCorrection;          // ΔW = W × (K − 1), kWh
+    std::vector<std::string> warnings;
+    // Quantities found missing, as fault texts ("U1失压", "I2无电流"); part of every answer's faults.
+    std::vector<std::string> missing;
+};
+
+WiringResult checkWiring(const WiringReading& reading, const WiringOptions& options);
+
+// Fault-free conclusion text, and the joiner of several faults.
+constexpr const char* kWiredCorrectly = "接线正确";
+constexpr const char* kFaultSeparator = "，";
+
+// "接线正确" or the faults joined.
+std::string conclusionOf(const WiringAnswer& answer);
+// "3.000", "-1.227" or "∞".
+std::string correctionFactorText(const CorrectionFactor& k);
+// 正确, 少计, 多计, 反转 or 表计基本不走.
+std::string correctionFactorMeaning(const CorrectionFactor& k);
+std::string sequenceText(PhaseSequence sequence);
+std::string confidenceText(Confidence confidence);
+
+}  // namespace pm

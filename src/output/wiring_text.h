@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/wiring_check.h"
+#include "core/number_format.h"
+
+namespace pm {
+
+// The sixteen readings of a frame as the live panel shows them: U1..U3, I1..I3, the nine angles
+// in frame order, F; a quantity the frame cannot give shows as "----".
+using WiringReadingTexts = std::array<std::string, 16>;
+WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
+                                      const NumberFormat& format);
+
+// Where the analysed reading came from: "实时数据" or "记录 NO.n".
+std::string liveSourceText();
+std::string recordSourceText(int recordNumber);
+
+// The wiring check as a text, one key=value line each: 接线判断, 来源, 接线方式, 负载角, 功率方向,
+// 经PT接入 or b相端子, the sixteen readings, 相序, 可信度, 原因 (only when unrecognised), 结论,
+// 元件1.., 更正系数, then as they apply 对称负载更正系数, 功率因数更正系数, 退补电量, 警告,
+// 备选1..3 (conclusion;K) and 等效解释. Numbers other than the readings are written with "."
+// and no grouping.
+std::vector<std::string> wiringReportLines(const std::string& source,
+                                           const WiringOptions& options,
+                                           const WiringReadingTexts& readings,
+                                           const WiringResult& result);
+
+}  // namespace pm
