@@ -70,7 +70,7 @@ struct WiringAnswer {
     std::array<std::string, 3> voltageNames;
     std::array<std::string, 3> currentNames;
     CorrectionFactor k;
-    double loadAngle = 0;  // mean true load angle of the elements, degrees
+    double loadAngle = 0;                  // mean true load angle of the elements, degrees
     std::vector<std::string> equivalents;  // conclusions that read the same at every load angle
     int faultCount = 0;
 };
@@ -78,13 +78,14 @@ struct WiringAnswer {
 struct WiringResult {
     PhaseSequence sequence = PhaseSequence::Unknown;
     Confidence confidence = Confidence::Unrecognised;
-    std::string reason;                // only when Unrecognised
-    std::vector<WiringAnswer> answers;  // best first; the first is the conclusion
-    std::optional<CorrectionFactor> balancedK;       // with a lost voltage or absent current
-    std::optional<CorrectionFactor> powerFactorK;    // at the entered average power factor
-    std::optional<double> energyCorrection;          // ΔW = W × (K − 1), kWh
+    std::string reason;                 // only when Unrecognised
+    std::vector<WiringAnswer> answers;  // every explanation, best first: the conclusion first
+    std::optional<CorrectionFactor> balancedK;     // with a lost voltage or absent current
+    std::optional<CorrectionFactor> powerFactorK;  // at the entered average power factor
+    std::optional<double> energyCorrection;        // ΔW = W × (K − 1), kWh
     std::vector<std::string> warnings;
-    // Quantities found missing, as fault texts ("U1失压", "I2无电流"); part of every answer's faults.
+    // Quantities found missing, as fault texts ("U1失压", "I2无电流"); part of every answer's
+    // faults.
     std::vector<std::string> missing;
 };
 

@@ -26,8 +26,7 @@ std::string recordSourceText(int recordNumber);
 // 元件1.., 更正系数, then as they apply 对称负载更正系数, 功率因数更正系数, 退补电量, 警告,
 // 备选1..3 (conclusion;K) and 等效解释. Numbers other than the readings are written with "."
 // and no grouping.
-std::vector<std::string> wiringReportLines(const std::string& source,
-                                           const WiringOptions& options,
+std::vector<std::string> wiringReportLines(const std::string& source, const WiringOptions& options,
                                            const WiringReadingTexts& readings,
                                            const WiringResult& result);
 
