@@ -1,0 +1,133 @@
+#include "output/wiring_text.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "protocol/measurement_frame.h"
+#include "view/stored_record.h"
+
+namespace pm {
+namespace {
+
+constexpr std::size_t kShownAlternatives = 3;
+
+std::string orNotAvailable(std::optional<std::string> text) {
+    return text ? std::move(*text) : std::string(kNotAvailableText);
+}
+
+// A plain number: "." and no grouping whatever the regional settings, as few decimals as it
+// needs up to `decimals`.
+std::string plainNumber(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string s = text;
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') {
+            s.pop_back();
+        }
+        if (s.back() == '.') {
+            s.pop_back();
+        }
+    }
+    return s == "-0" ? "0" : s;
+}
+
+std::string line(const std::string& key, const std::string& value) {
+    return key + "=" + value;
+}
+
+}  // namespace
+
+WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
+                                      const NumberFormat& format) {
+    WiringReadingTexts texts;
+    for (int k = 0; k < 3; ++k) {
+        texts[static_cast<std::size_t>(k)] = orNotAvailable(voltageText(frame, k, format));
+        texts[static_cast<std::size_t>(3 + k)] = orNotAvailable(currentText(frame, k, format));
+    }
+    const bool withoutVoltageAngles = modeByte(frame) == kModeWithoutVoltageAngles;
+    for (int k = 0; k < kAngleCount; ++k) {
+        texts[static_cast<std::size_t>(6 + k)] = withoutVoltageAngles && k < 3
+                                                     ? std::string(kNotAvailableText)
+                                                     : orNotAvailable(angleText(frame, k, format));
+    }
+    texts[15] = orNotAvailable(frequencyText(frame, format));
+    return texts;
+}
+
+std::string liveSourceText() {
+    return "实时数据";
+}
+
+std::string recordSourceText(int recordNumber) {
+    return "记录 NO." + std::to_string(recordNumber);
+}
+
+std::vector<std::string> wiringReportLines(const std::string& source, const WiringOptions& options,
+                                           const WiringReadingTexts& readings,
+                                           const WiringResult& result) {
+    const bool fourWire = options.system == WiringSystem::FourWire;
+    std::vector<std::string> lines{"接线判断"};
+    lines.push_back(line("来源", source));
+    lines.push_back(line("接线方式", fourWire ? "三相四线" : "三相三线"));
+    lines.push_back(
+        line("负载角", plainNumber(options.loadFrom, 1) + "~" + plainNumber(options.loadTo, 1)));
+    lines.push_back(
+        line("功率方向", options.direction == PowerDirection::Import ? "受电" : "送电"));
+    if (fourWire) {
+        lines.push_back(line("经PT接入", options.viaVoltageTransformers ? "是" : "否"));
+    } else {
+        lines.push_back(line("b相端子", options.bTerminal >= 1 && options.bTerminal <= 3
+                                            ? std::to_string(options.bTerminal)
+                                            : std::string("未知")));
+    }
+    static const char* const kReadingNames[16] = {"U1",   "U2",   "U3",   "I1",   "I2",   "I3",
+                                                  "U1U2", "U2U3", "U3U1", "I1I2", "I2I3", "I3I1",
+                                                  "U1I1", "U2I2", "U3I3", "F"};
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        lines.push_back(line(kReadingNames[k], readings[k]));
+    }
+    lines.push_back(line("相序", sequenceText(result.sequence)));
+    lines.push_back(line("可信度", confidenceText(result.confidence)));
+    if (result.answers.empty()) {
+        lines.push_back(line("原因", result.reason));
+        std::string missing;
+        for (const std::string& fault : result.missing) {
+            missing += (missing.empty() ? "" : kFaultSeparator) + fault;
+        }
+        lines.push_back(line("结论", missing.empty() ? std::string("无法判断") : missing));
+    } else {
+        const WiringAnswer& first = result.answers.front();
+        lines.push_back(line("结论", conclusionOf(first)));
+        for (std::size_t e = 0; e < first.elementVoltages.size(); ++e) {
+            lines.push_back(line("元件" + std::to_string(e + 1),
+                                 first.elementVoltages[e] + "·" + first.elementCurrents[e]));
+        }
+        lines.push_back(line("更正系数", correctionFactorText(first.k)));
+    }
+    if (result.balancedK) {
+        lines.push_back(line("对称负载更正系数", correctionFactorText(*result.balancedK)));
+    }
+    if (result.powerFactorK) {
+        lines.push_back(line("功率因数更正系数", correctionFactorText(*result.powerFactorK)));
+    }
+    if (result.energyCorrection) {
+        lines.push_back(line("退补电量", plainNumber(*result.energyCorrection, 3)));
+    }
+    for (const std::string& warning : result.warnings) {
+        lines.push_back(line("警告", warning));
+    }
+    for (std::size_t a = 1; a < result.answers.size() && a <= kShownAlternatives; ++a) {
+        const WiringAnswer& other = result.answers[a];
+        lines.push_back(line("备选" + std::to_string(a),
+                             conclusionOf(other) + ";" + correctionFactorText(other.k)));
+    }
+    if (!result.answers.empty()) {
+        for (const std::string& equivalent : result.answers.front().equivalents) {
+            lines.push_back(line("等效解释", equivalent));
+        }
+    }
+    return lines;
+}
+
+}  // namespace pm
