@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -438,6 +439,25 @@ TEST(InstrumentSimulator, ParsesPhasorsAndRejectsAnythingElse) {
     for (const Case& c : cases) {
         EXPECT_EQ(parsePhasors(c.text), c.parsed) << c.name;
     }
+}
+
+TEST(InstrumentSimulator, NoiseMovesEachLiveAngleWithinItsBound) {
+    const Phasors phasors = parsePhasors("U=230@0,230@120,230@240 I=5@30,5@150,5@270").value();
+    const Bytes exact = encodeFrame(phasorReading(phasors));
+    Line line(4);
+    line.meter.setPhasors(phasors, 3.0);
+    std::set<Bytes> distinct;
+    for (int k = 0; k < 200; ++k) {
+        line.send(kLive);
+        const Bytes f = line.take();
+        distinct.insert(f);
+        for (int a = 0; a < kAngleCount; ++a) {
+            // Between two phasors, each off by up to 3 degrees.
+            const double off = value(angleText(f, a, {})) - value(angleText(exact, a, {}));
+            EXPECT_LE(std::abs(std::remainder(off, 360.0)), 6.05) << kAngleNames[a];
+        }
+    }
+    EXPECT_GT(distinct.size(), 190u);
 }
 
 }  // namespace

@@ -331,6 +331,12 @@ void InstrumentSimulator::setSeed(std::uint64_t seed) {
     liveSequence_ = 0;
 }
 
+void InstrumentSimulator::setPhasors(std::optional<Phasors> phasors, double angleNoise) {
+    phasors_ = std::move(phasors);
+    // Beyond half a turn either way the error covers the whole circle anyway.
+    angleNoise_ = std::isnan(angleNoise) ? 0.0 : std::clamp(angleNoise, 0.0, 180.0);
+}
+
 void InstrumentSimulator::setRecordCount(int count) {
     recordCount_ = std::clamp(count, 0, kMaxRecordCount);
 }
@@ -469,14 +475,19 @@ void InstrumentSimulator::handle(const Request& request) {
             reply({static_cast<std::uint8_t>(recordCount_ & 0xFF),
                    static_cast<std::uint8_t>(recordCount_ >> 8)});
             break;
-        case RequestKind::LiveData:
+        case RequestKind::LiveData: {
             // The sequence moves on for every request, answered or not, so a dropped reply does
             // not shift the readings that follow it.
-            reply(encodeFrame(liveReading(seed_, liveSequence_++)));
+            const std::uint64_t sequence = liveSequence_++;
+            reply(encodeFrame(
+                phasors_ ? phasorReading(withAngleNoise(*phasors_, angleNoise_, seed_, sequence))
+                         : liveReading(seed_, sequence)));
             break;
+        }
         case RequestKind::StoredRecord:
             if (request.code <= recordCount_) {
-                reply(encodeFrame(storedReading(request.code)));
+                reply(
+                    encodeFrame(phasors_ ? phasorReading(*phasors_) : storedReading(request.code)));
             }
             break;
         case RequestKind::ClockSet:

@@ -160,6 +160,10 @@ class InstrumentSimulator {
     // requests that came in one chunk follow each other and never interleave.
     void setPieces(int pieces);
     int pieces() const { return pieces_; }
+    // With phasors set, every live reading and stored record is made from them instead of the
+    // generated ones; the live readings with `angleNoise` degrees of random angle error, the
+    // stored records without, so that a record reads the same each time it is fetched.
+    void setPhasors(std::optional<Phasors> phasors, double angleNoise = 0.0);
     // Restarts the random choices and the live-reading sequence from `seed`.
     void setSeed(std::uint64_t seed);
 
@@ -190,6 +194,8 @@ class InstrumentSimulator {
     std::uint64_t seed_ = 1;
     std::uint64_t randomState_ = 0;
     std::uint64_t liveSequence_ = 0;
+    std::optional<Phasors> phasors_;
+    double angleNoise_ = 0.0;
 
     int recordCount_ = 0;
     std::int64_t replyDelayMs_ = 0;
