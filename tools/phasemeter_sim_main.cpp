@@ -51,6 +51,11 @@ constexpr const char* kUsage =
     "  --pieces K            send each reply in K pieces a few milliseconds apart (default 1)\n"
     "  --silent-after SECS   stop answering this many seconds after start\n"
     "  --seed S              seed of the readings and random choices (default 1)\n"
+    "  --phasors SET         make every reading from these phasors instead: for channels 1, 2\n"
+    "                        and 3 magnitude@degrees, the degrees clockwise from U1, e.g.\n"
+    "                        \"U=220@0,220@240,220@120 I=5@20,5@260,5@140\"\n"
+    "  --noise DEG           with --phasors, a random error of up to +-DEG degrees (0..180)\n"
+    "                        on each phasor's angle in each live reading (default 0)\n"
     "  --verbose             log every request to stderr\n"
     "  --help                show this text\n"
     "\n"
@@ -65,6 +70,8 @@ struct Options {
     int pieces = 1;
     std::optional<double> silentAfterSeconds;
     std::uint64_t seed = 1;
+    std::optional<pm::sim::Phasors> phasors;
+    double noise = 0.0;
     bool verbose = false;
 };
 
@@ -110,9 +117,9 @@ int parseOptions(int argc, char** argv, Options& o) {
             o.verbose = true;
             continue;
         }
-        constexpr std::string_view kValueOptions[] = {"--link",         "--records", "--delay",
-                                                      "--drop",         "--garbage", "--pieces",
-                                                      "--silent-after", "--seed"};
+        constexpr std::string_view kValueOptions[] = {
+            "--link",   "--records",      "--delay", "--drop",    "--garbage",
+            "--pieces", "--silent-after", "--seed",  "--phasors", "--noise"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), opt) ==
             std::end(kValueOptions)) {
             std::fprintf(stderr, "phasemeter-sim: unknown option %s\n\n%s", argv[a], kUsage);
@@ -147,6 +154,12 @@ int parseOptions(int argc, char** argv, Options& o) {
         } else if (opt == "--silent-after") {
             ok = parseReal(value, 0.0, 1e6, x);
             o.silentAfterSeconds = x;
+        } else if (opt == "--phasors") {
+            o.phasors = pm::sim::parsePhasors(value);
+            ok = o.phasors.has_value();
+        } else if (opt == "--noise") {
+            ok = parseReal(value, 0.0, 180.0, x);
+            o.noise = x;
         } else {  // --seed
             ok = parseInteger(value, 0, INT64_MAX, n);
             o.seed = static_cast<std::uint64_t>(n);
@@ -155,6 +168,12 @@ int parseOptions(int argc, char** argv, Options& o) {
             std::fprintf(stderr, "phasemeter-sim: bad value for %s: %s\n", argv[a - 1], argv[a]);
             return 2;
         }
+    }
+    // Noise on the generated readings would go unnoticed among their own jitter: say so rather
+    // than let the option pass for having worked.
+    if (o.noise > 0.0 && !o.phasors) {
+        std::fputs("phasemeter-sim: --noise needs --phasors\n", stderr);
+        return 2;
     }
     return 0;
 }
@@ -320,6 +339,7 @@ int main(int argc, char** argv) {
     meter.setDropRate(options.drop);
     meter.setGarbageRate(options.garbage);
     meter.setPieces(options.pieces);
+    meter.setPhasors(options.phasors, options.noise);
     if (options.verbose) {
         meter.setRequestObserver([start](const Request& r) {
             std::fprintf(stderr, "%8" PRId64 " ms  %-14s %5d  %s\n", monotonicMs() - start,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -375,6 +378,92 @@ TEST(InstrumentSimulator, GarbageNeverHappensToSpellTheTrueReply) {
         ASSERT_EQ(reply.size(), 2u);
         ASSERT_NE(reply, (Bytes{0x02, 0x01})) << "request " << k;
     }
+}
+
+TEST(InstrumentSimulator, PhasorReadingShowsWhatTheMeterWouldShow) {
+    struct Case {
+        const char* name;
+        const char* phasors;
+        std::array<const char*, 6> magnitudes;  // U1 U2 U3 I1 I2 I3
+        std::array<double, 9> angles;           // frame order
+    };
+    const Case cases[] = {
+        {"balanced, negative sequence",
+         "U=220@0,220@240,220@120 I=5@20,5@260,5@140",
+         {"220.00", "220.00", "220.00", "5.0000", "5.0000", "5.0000"},
+         {240, 240, 240, 240, 240, 240, 20, 20, 20}},
+        {"leading currents wrap below zero, lost voltage, absent current",
+         "U=230@0,0@120,230@240 I=2@-10,2@100.04,0@229.94",
+         {"230.00", "0.00", "230.00", "2.0000", "2.0000", "0.0000"},
+         {120, 120, 120, 110, 129.9, 120.1, 350, 340, 349.9}},
+        {"range codes at their edges, 359.96 degrees rounded onto 0",
+         "U=655.35@0,655.36@359.96,65535@720 I=6.5535@0.02,6.554@0,655.35@359.98",
+         {"655.35", "655.4", "65535", "6.5535", "6.554", "655.35"},
+         {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    const NumberFormat plain;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes f = encodeFrame(phasorReading(parsePhasors(c.phasors).value()));
+        for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_EQ(voltageText(f, ch, plain), c.magnitudes[ch]) << "U" << ch + 1;
+            EXPECT_EQ(currentText(f, ch, plain), c.magnitudes[3 + ch]) << "I" << ch + 1;
+        }
+        for (int a = 0; a < kAngleCount; ++a) {
+            EXPECT_NEAR(value(angleText(f, a, plain)), c.angles[a], 1e-9) << kAngleNames[a];
+        }
+        EXPECT_EQ(frequencyText(f, plain), "50.00");
+        EXPECT_EQ(f[kModeByteOffset], 0);
+    }
+}
+
+TEST(InstrumentSimulator, ParsesPhasorsAndRejectsAnythingElse) {
+    const Phasors example{{{{0.5, 0}, {1e2, 720}, {3, -0.25}}}, {{{5, 20}, {0, 260}, {5, 140}}}};
+    struct Case {
+        const char* name;
+        const char* text;
+        std::optional<Phasors> parsed;
+    };
+    const Case cases[] = {
+        {"both groups", "U=0.5@0,1e2@720,3@-0.25 I=5@20,0@260,5@140", example},
+        {"either order, blanks", "\t I=5@20,0@260,5@140   U=0.5@0,1e2@720,3@-0.25 ", example},
+        {"no currents", "U=1@0,1@0,1@0", {}},
+        {"voltages twice", "U=1@0,1@0,1@0 U=1@0,1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"two voltages", "U=1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"no angle", "U=1,1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"junk in a number", "U=1V@0,1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"negative magnitude", "U=-1@0,1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"angle not a number", "U=1@0,1@0,1@nan I=1@0,1@0,1@0", {}},
+        {"voltage too large", "U=65536@0,1@0,1@0 I=1@0,1@0,1@0", {}},
+        {"current too large", "U=1@0,1@0,1@0 I=655.36@0,1@0,1@0", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parsePhasors(c.text), c.parsed) << c.name;
+    }
+}
+
+TEST(InstrumentSimulator, NoiseMovesEachLiveAngleWithinItsBound) {
+    const Phasors phasors = parsePhasors("U=230@0,230@120,230@240 I=5@30,5@150,5@270").value();
+    const Bytes exact = encodeFrame(phasorReading(phasors));
+    Line line(4);
+    line.meter.setPhasors(phasors, 3.0);
+    std::set<Bytes> distinct;
+    double widest = 0.0;
+    for (int k = 0; k < 200; ++k) {
+        line.send(kLive);
+        const Bytes f = line.take();
+        distinct.insert(f);
+        for (int a = 0; a < kAngleCount; ++a) {
+            // Between two phasors, each off by up to 3 degrees.
+            const double turn = value(angleText(f, a, {})) - value(angleText(exact, a, {}));
+            const double off = std::abs(std::remainder(turn, 360.0));
+            widest = std::max(widest, off);
+            EXPECT_LE(off, 6.05) << kAngleNames[a];
+        }
+    }
+    // Only errors of both signs take two phasors more than 3 degrees further apart.
+    EXPECT_GT(widest, 4.5);
+    EXPECT_GT(distinct.size(), 190u);
 }
 
 }  // namespace

@@ -231,9 +231,25 @@ TEST(PhasemeterSim, GoesSilentWhenTold) {
     EXPECT_EQ(sim.stop(), 0);
 }
 
+TEST(PhasemeterSim, AnswersFromTheGivenPhasors) {
+    const std::string text = "U=230@0,230@120,230@240 I=12.5@25,12.5@145,0@0";
+    SimProcess sim({"--delay", "1", "--phasors", text, "--noise", "1.5", "--seed", "6"});
+    const std::string path = sim.firstLine();
+    ASSERT_TRUE(isPseudoTerminal(path)) << "printed: " << path;
+    const Phasors phasors = parsePhasors(text).value();
+    Port port(path);
+    EXPECT_EQ(port.ask({0xAA, 0xC8, 0x32}, kMeasurementFrameLength),
+              encodeFrame(phasorReading(withAngleNoise(phasors, 1.5, 6, 0))));
+    EXPECT_EQ(port.ask({0xAA, 0x02, 0x00}, kMeasurementFrameLength),
+              encodeFrame(phasorReading(phasors)));
+    EXPECT_EQ(sim.stop(), 0);
+}
+
 TEST(PhasemeterSim, RejectsBadOptions) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--drop", "2"}, {"--pieces", "0"}, {"--records", "many"}, {"--pieces"}, {"--fast"}};
+        {"--drop", "2"},   {"--pieces", "0"}, {"--records", "many"},
+        {"--pieces"},      {"--fast"},        {"--phasors", "U=230@0 I=5@30"},
+        {"--noise", "-1"}, {"--noise", "1"}};
     for (const auto& args : cases) {
         SCOPED_TRACE(args.front() + (args.size() > 1 ? " " + args.back() : ""));
         SimProcess sim(args);

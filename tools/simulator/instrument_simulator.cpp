@@ -1,8 +1,10 @@
 #include "simulator/instrument_simulator.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 namespace pm::sim {
@@ -29,6 +31,7 @@ class Stream {
         const auto span = static_cast<std::uint64_t>(hi - lo + 1);
         return lo + static_cast<int>(next() % span);
     }
+    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }  // [0, 1)
 
   private:
     std::uint64_t state_;
@@ -37,6 +40,7 @@ class Stream {
 constexpr std::uint64_t kLiveSalt = 0x6C6976652D66726Dull;
 constexpr std::uint64_t kRecordSalt = 0x73746F7265642D72ull;
 constexpr std::uint64_t kChoiceSalt = 0x63686F6963657321ull;
+constexpr std::uint64_t kNoiseSalt = 0x6E6F6973652D6465ull;
 constexpr int kFullTurn = 3600;  // tenths of a degree
 
 std::uint16_t word(int value) {
@@ -91,6 +95,74 @@ std::uint16_t currentRaw(int tenthMilliamps, std::uint8_t code) {
         default:
             return word((tenthMilliamps + 50) / 100);
     }
+}
+
+// A range code and how many raw steps it counts per volt or ampere.
+struct RangeStep {
+    std::uint8_t code;
+    double rawPerUnit;
+};
+constexpr std::array<RangeStep, 3> kVoltageSteps = {{{1, 100.0}, {2, 10.0}, {3, 1.0}}};
+constexpr std::array<RangeStep, 3> kCurrentSteps = {{{2, 10000.0}, {3, 1000.0}, {4, 100.0}}};
+
+struct Ranged {
+    std::uint16_t raw;
+    std::uint8_t code;
+};
+
+// The finest step whose rounded raw value still fits the word. Deciding on the rounded value
+// keeps a magnitude such as 655.354 V, which rounds to 65535, at two decimals.
+Ranged ranged(double magnitude, const std::array<RangeStep, 3>& steps) {
+    for (const RangeStep& step : steps) {
+        const long long raw = std::llround(magnitude * step.rawPerUnit);
+        if (raw <= 0xFFFF) {
+            return {word(static_cast<int>(raw)), step.code};
+        }
+    }
+    // parsePhasors keeps such magnitudes out; pin them rather than wrap them.
+    return {0xFFFF, steps.back().code};
+}
+
+// How far `to` lies clockwise from `from`, in the frame's tenths of a degree. Reducing first keeps
+// the tenths within an int whatever angles the user gave; wrapping after the rounding folds
+// 359.96 degrees onto 0 rather than sending 3600.
+std::uint16_t clockwiseTenths(double from, double to) {
+    const double turn = std::fmod(to - from, 360.0);
+    return wrapAngle(static_cast<int>(std::lround(turn * 10.0)));
+}
+
+std::optional<double> finiteNumber(std::string_view text) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || stop != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "220@0,220@240,220@120": exactly three phasors.
+bool parseGroup(std::string_view text, double maxMagnitude, std::array<Polar, 3>& out) {
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        const std::size_t comma = text.find(',');
+        const bool last = k + 1 == out.size();
+        if (last != (comma == std::string_view::npos)) {
+            return false;
+        }
+        const std::string_view item = text.substr(0, comma);
+        const std::size_t at = item.find('@');
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        const std::optional<double> magnitude = finiteNumber(item.substr(0, at));
+        const std::optional<double> degrees = finiteNumber(item.substr(at + 1));
+        if (!magnitude || !degrees || *magnitude < 0.0 || *magnitude > maxMagnitude) {
+            return false;
+        }
+        out[k] = {*magnitude, *degrees};
+        text = last ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
 }
 
 }  // namespace
@@ -187,6 +259,68 @@ Reading storedReading(int record) {
     return r;
 }
 
+std::optional<Phasors> parsePhasors(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t";
+    Phasors phasors;
+    bool haveVoltage = false;
+    bool haveCurrent = false;
+    for (std::size_t pos = text.find_first_not_of(kBlanks); pos != std::string_view::npos;
+         pos = text.find_first_not_of(kBlanks, pos)) {
+        const std::size_t end = std::min(text.find_first_of(kBlanks, pos), text.size());
+        const std::string_view group = text.substr(pos, end - pos);
+        pos = end;
+        const bool voltage = group.starts_with("U=");
+        if (!voltage && !group.starts_with("I=")) {
+            return std::nullopt;
+        }
+        bool& seen = voltage ? haveVoltage : haveCurrent;
+        if (seen || !parseGroup(group.substr(2), voltage ? kMaxPhasorVoltage : kMaxPhasorCurrent,
+                                voltage ? phasors.voltage : phasors.current)) {
+            return std::nullopt;
+        }
+        seen = true;
+    }
+    if (!haveVoltage || !haveCurrent) {
+        return std::nullopt;
+    }
+    return phasors;
+}
+
+Reading phasorReading(const Phasors& phasors) {
+    Reading r;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const Ranged u = ranged(phasors.voltage[k].magnitude, kVoltageSteps);
+        const Ranged i = ranged(phasors.current[k].magnitude, kCurrentSteps);
+        r.voltage[k] = u.raw;
+        r.voltageRange[k] = u.code;
+        r.current[k] = i.raw;
+        r.currentRange[k] = i.code;
+    }
+    const auto& u = phasors.voltage;
+    const auto& i = phasors.current;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t next = (k + 1) % 3;
+        r.angle[k] = clockwiseTenths(u[k].degrees, u[next].degrees);
+        r.angle[3 + k] = clockwiseTenths(i[k].degrees, i[next].degrees);
+        r.angle[6 + k] = clockwiseTenths(u[k].degrees, i[k].degrees);
+    }
+    r.frequency = 5000;
+    r.mode = 0;
+    return r;
+}
+
+Phasors withAngleNoise(const Phasors& phasors, double degrees, std::uint64_t seed,
+                       std::uint64_t sequence) {
+    Stream s(mix(mix(seed ^ kNoiseSalt) + sequence));
+    Phasors noisy = phasors;
+    for (std::array<Polar, 3>* group : {&noisy.voltage, &noisy.current}) {
+        for (Polar& p : *group) {
+            p.degrees += degrees * (2.0 * s.unit() - 1.0);
+        }
+    }
+    return noisy;
+}
+
 InstrumentSimulator::InstrumentSimulator(Send send, std::uint64_t seed) : send_(std::move(send)) {
     setSeed(seed);
 }
@@ -195,6 +329,12 @@ void InstrumentSimulator::setSeed(std::uint64_t seed) {
     seed_ = seed;
     randomState_ = mix(seed ^ kChoiceSalt);
     liveSequence_ = 0;
+}
+
+void InstrumentSimulator::setPhasors(std::optional<Phasors> phasors, double angleNoise) {
+    phasors_ = std::move(phasors);
+    // Beyond half a turn either way the error covers the whole circle anyway.
+    angleNoise_ = std::isnan(angleNoise) ? 0.0 : std::clamp(angleNoise, 0.0, 180.0);
 }
 
 void InstrumentSimulator::setRecordCount(int count) {
@@ -335,14 +475,19 @@ void InstrumentSimulator::handle(const Request& request) {
             reply({static_cast<std::uint8_t>(recordCount_ & 0xFF),
                    static_cast<std::uint8_t>(recordCount_ >> 8)});
             break;
-        case RequestKind::LiveData:
+        case RequestKind::LiveData: {
             // The sequence moves on for every request, answered or not, so a dropped reply does
             // not shift the readings that follow it.
-            reply(encodeFrame(liveReading(seed_, liveSequence_++)));
+            const std::uint64_t sequence = liveSequence_++;
+            reply(encodeFrame(
+                phasors_ ? phasorReading(withAngleNoise(*phasors_, angleNoise_, seed_, sequence))
+                         : liveReading(seed_, sequence)));
             break;
+        }
         case RequestKind::StoredRecord:
             if (request.code <= recordCount_) {
-                reply(encodeFrame(storedReading(request.code)));
+                reply(
+                    encodeFrame(phasors_ ? phasorReading(*phasors_) : storedReading(request.code)));
             }
             break;
         case RequestKind::ClockSet:

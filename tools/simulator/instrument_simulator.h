@@ -24,6 +24,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace pm::sim {
@@ -64,6 +65,39 @@ Reading liveReading(std::uint64_t seed, std::uint64_t sequence);
 // 4 for 4 to 6, 2 for 7 to 9, ...); records 2, 6, 10, ... carry mode byte 2; in records 3, 8,
 // 13, ... channel 3 is idle (no voltage, no current).
 Reading storedReading(int record);
+
+// One phasor as the user states it: the angle in degrees clockwise from U1, so a lagging
+// quantity has a positive angle.
+struct Polar {
+    double magnitude = 0.0;  // volts or amperes
+    double degrees = 0.0;
+    bool operator==(const Polar&) const = default;
+};
+
+// The six phasors of channels 1, 2 and 3, for a meter that shows a chosen installation.
+struct Phasors {
+    std::array<Polar, 3> voltage{};
+    std::array<Polar, 3> current{};
+    bool operator==(const Phasors&) const = default;
+};
+
+// The largest magnitudes the coarsest range codes can carry.
+constexpr double kMaxPhasorVoltage = 65535.0;
+constexpr double kMaxPhasorCurrent = 655.35;
+
+// "U=220@0,220@240,220@120 I=5@20,5@260,5@140": the two groups in either order, separated by
+// blanks, three magnitude@degrees each. Nothing for anything else, for a negative or too large
+// magnitude and for a number that is not finite.
+std::optional<Phasors> parsePhasors(std::string_view text);
+
+// The reading a meter clamped onto these phasors sends: each magnitude at the range code that
+// keeps the most digits, the nine angles from the phasor angles, 50.00 Hz, mode byte 0.
+Reading phasorReading(const Phasors& phasors);
+
+// `phasors` with every angle moved by a uniform random error within +-`degrees`, different for
+// each `sequence` and the same again for the same seed and sequence.
+Phasors withAngleNoise(const Phasors& phasors, double degrees, std::uint64_t seed,
+                       std::uint64_t sequence);
 
 // The clock as the last clock-set request left it.
 struct ClockSetting {
@@ -126,6 +160,10 @@ class InstrumentSimulator {
     // requests that came in one chunk follow each other and never interleave.
     void setPieces(int pieces);
     int pieces() const { return pieces_; }
+    // With phasors set, every live reading and stored record is made from them instead of the
+    // generated ones; the live readings with `angleNoise` degrees of random angle error, the
+    // stored records without, so that a record reads the same each time it is fetched.
+    void setPhasors(std::optional<Phasors> phasors, double angleNoise = 0.0);
     // Restarts the random choices and the live-reading sequence from `seed`.
     void setSeed(std::uint64_t seed);
 
@@ -156,6 +194,8 @@ class InstrumentSimulator {
     std::uint64_t seed_ = 1;
     std::uint64_t randomState_ = 0;
     std::uint64_t liveSequence_ = 0;
+    std::optional<Phasors> phasors_;
+    double angleNoise_ = 0.0;
 
     int recordCount_ = 0;
     std::int64_t replyDelayMs_ = 0;
