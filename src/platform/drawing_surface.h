@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "core/colour.h"
 
 namespace pm {
@@ -23,6 +25,9 @@ class DrawingSurface {
     // The radius counts in horizontal user units; the circle is round on screen whatever the
     // aspect of the scale.
     virtual void circle(double cx, double cy, double radius, Colour colour) = 0;
+    // Writes one line of text (UTF-8) in the surface's small font, centred on (x, y), on a patch
+    // of the background so that it reads over the lines it crosses.
+    virtual void text(double x, double y, const std::string& utf8, Colour colour) = 0;
 };
 
 }  // namespace pm

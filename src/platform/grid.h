@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,11 @@ class Grid {
 
     virtual void setVisible(bool visible) = 0;
     virtual bool visible() const = 0;
+
+    // Called with the row and column of a cell the user double-clicks; replaces any handler
+    // set before, and an empty one hears nothing.
+    using DoubleClickHandler = std::function<void(int row, int col)>;
+    virtual void setDoubleClickHandler(DoubleClickHandler handler) = 0;
 };
 
 }  // namespace pm

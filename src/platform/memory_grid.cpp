@@ -178,6 +178,12 @@ const std::string* MemoryGrid::cellText(int row, int col) const {
     return holdsCell(row, col) ? &cells_[cellIndex(row, col)] : nullptr;
 }
 
+void MemoryGrid::doubleClick(int row, int col) const {
+    if (holdsCell(row, col) && doubleClick_) {
+        doubleClick_(row, col);
+    }
+}
+
 bool MemoryGrid::holdsCell(int row, int col) const {
     return row >= 0 && row < rows_ && col >= 0 && col < cols_;
 }

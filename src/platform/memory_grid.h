@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/grid.h"
@@ -76,6 +77,12 @@ class MemoryGrid final : public Grid {
     void setVisible(bool visible) override { visible_ = visible; }
     bool visible() const override { return visible_; }
 
+    void setDoubleClickHandler(DoubleClickHandler handler) override {
+        doubleClick_ = std::move(handler);
+    }
+    // What a double-click on a cell does; a place outside the grid is no cell and calls nothing.
+    void doubleClick(int row, int col) const;
+
   private:
     bool holdsCell(int row, int col) const;
     std::size_t cellIndex(int row, int col) const;
@@ -88,6 +95,7 @@ class MemoryGrid final : public Grid {
     std::vector<GridAlignment> colAlignments_;
     RowHeights heights_{kInitialRowHeight};
     bool visible_ = true;
+    DoubleClickHandler doubleClick_;
 };
 
 }  // namespace pm

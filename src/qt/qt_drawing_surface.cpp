@@ -6,7 +6,15 @@
 #include <QPainter>
 #include <QPen>
 
+#include "qt/fonts.h"
+
 namespace pm {
+namespace {
+
+// Labels of a diagram: small enough that six fit round a picture a few centimetres wide.
+const FontSpec kTextFont{"宋体", 9, true};
+
+}  // namespace
 
 QtDrawingSurface::QtDrawingSurface(QSize pixels)
     : QWidget(nullptr),
@@ -107,6 +115,26 @@ void QtDrawingSurface::circle(double cx, double cy, double radius, Colour colour
     }
     QPainter painter(&image_);
     painter.drawImage(stamp.origin, stamp.pixels);
+    painter.end();
+    update();
+}
+
+void QtDrawingSurface::text(double x, double y, const std::string& utf8, Colour colour) {
+    const QPointF centre = toPixels(x, y);
+    if (!std::isfinite(centre.x()) || !std::isfinite(centre.y())) {
+        return;
+    }
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(toQFont(kTextFont));
+    painter.setPen(toQColor(colour));
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // A box far larger than any label, centred on the point: the text is centred in it.
+    const QRectF box(centre.x() - image_.width(), centre.y() - image_.height(),
+                     2.0 * image_.width(), 2.0 * image_.height());
+    const QRectF used = painter.boundingRect(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+    painter.fillRect(used.adjusted(-1, 0, 1, 0), background_);
+    painter.drawText(used, Qt::AlignCenter | Qt::TextSingleLine, text);
     painter.end();
     update();
 }

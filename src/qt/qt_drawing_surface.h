@@ -26,6 +26,7 @@ class QtDrawingSurface final : public QWidget, public DrawingSurface {
     void cls() override;
     void line(double x1, double y1, double x2, double y2, Colour colour) override;
     void circle(double cx, double cy, double radius, Colour colour) override;
+    void text(double x, double y, const std::string& utf8, Colour colour) override;
 
     QSize sizeHint() const override { return image_.size(); }
 

@@ -131,6 +131,11 @@ QtGrid::QtGrid() : QTableView(nullptr), model_(new GridTableModel(this)) {
     setCornerButtonEnabled(false);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& cell) {
+        if (cell.isValid() && doubleClick_) {
+            doubleClick_(cell.row(), cell.column());
+        }
+    });
 }
 
 void QtGrid::setGeometry(Rect twips) {

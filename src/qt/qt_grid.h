@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+#include <utility>
+
 #include "platform/grid.h"
 #include "platform/memory_grid.h"
 
@@ -73,6 +75,10 @@ class QtGrid final : public QTableView, public Grid {
     void setVisible(bool visible) override;
     bool visible() const override { return !isHidden(); }
 
+    void setDoubleClickHandler(DoubleClickHandler handler) override {
+        doubleClick_ = std::move(handler);
+    }
+
     const GridTableModel& tableModel() const { return *model_; }
 
   private:
@@ -81,6 +87,7 @@ class QtGrid final : public QTableView, public Grid {
 
     GridTableModel* model_;  // owned through the Qt parent
     int shownDefaultRowHeight_ = -1;
+    DoubleClickHandler doubleClick_;
 };
 
 }  // namespace pm

@@ -16,6 +16,7 @@ struct SurfaceCall {
     std::string op;
     std::vector<double> args;
     Colour colour = 0;
+    std::string text = {};  // what a text operation wrote
 };
 
 inline std::ostream& operator<<(std::ostream& out, const SurfaceCall& call) {
@@ -23,7 +24,8 @@ inline std::ostream& operator<<(std::ostream& out, const SurfaceCall& call) {
     for (std::size_t k = 0; k < call.args.size(); ++k) {
         out << (k ? ", " : "") << call.args[k];
     }
-    return out << ") colour " << call.colour;
+    out << ") colour " << call.colour;
+    return call.text.empty() ? out : out << " \"" << call.text << '"';
 }
 
 // Remembers every operation instead of drawing.
@@ -50,6 +52,9 @@ class RecordingSurface final : public DrawingSurface {
     void circle(double cx, double cy, double radius, Colour colour) override {
         calls.push_back({"circle", {cx, cy, radius}, colour});
     }
+    void text(double x, double y, const std::string& utf8, Colour colour) override {
+        calls.push_back({"text", {x, y}, colour, utf8});
+    }
 };
 
 // Coordinates are products like 0.9 * 346, so they are compared to within rounding noise.
@@ -60,6 +65,7 @@ inline void expectSameCalls(const std::vector<SurfaceCall>& actual,
         SCOPED_TRACE(::testing::Message() << "call " << k << ": " << actual[k]);
         EXPECT_EQ(actual[k].op, expected[k].op);
         EXPECT_EQ(actual[k].colour, expected[k].colour);
+        EXPECT_EQ(actual[k].text, expected[k].text);
         ASSERT_EQ(actual[k].args.size(), expected[k].args.size());
         for (std::size_t a = 0; a < actual[k].args.size(); ++a) {
             EXPECT_NEAR(actual[k].args[a], expected[k].args[a], 1e-9);

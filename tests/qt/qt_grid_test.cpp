@@ -30,6 +30,22 @@ class QtHistoryGrid : public ::testing::Test {
     QtGrid grid;
 };
 
+TEST_F(QtHistoryGrid, DoubleClickTellsTheCellClicked) {
+    write(1);
+    grid.resize(777, 449);
+    std::vector<std::pair<int, int>> heard;
+    grid.setDoubleClickHandler([&](int row, int col) { heard.emplace_back(row, col); });
+    // As the system delivers a double-click: a click, then the second press as a double one.
+    auto doubleClick = [&](QPoint at) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(grid.visualRect(grid.model()->index(4, 3)).center());
+    doubleClick(grid.visualRect(grid.model()->index(8, 6)).center());
+    doubleClick(QPoint(10, 400));  // below the last row: no cell
+    EXPECT_EQ(heard, (std::vector<std::pair<int, int>>{{4, 3}, {8, 6}}));
+}
+
 TEST_F(QtHistoryGrid, IsDrawnAsDesigned) {
     EXPECT_EQ(grid.parentWidget(), nullptr);
     EXPECT_TRUE(grid.horizontalHeader()->isHidden());

@@ -280,6 +280,7 @@ class UnreadableCellGrid final : public Grid {
     }
     void setVisible(bool visible) override { store_.setVisible(visible); }
     bool visible() const override { return store_.visible(); }
+    void setDoubleClickHandler(DoubleClickHandler) override {}
 
   private:
     MemoryGrid store_;
