@@ -1,0 +1,145 @@
+#include "view/wiring_panel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+
+#include "core/number_text.h"
+
+namespace pm {
+namespace {
+
+// The ranges of the first three load-angle options, degrees, lagging positive.
+struct LoadRange {
+    double from;
+    double to;
+};
+constexpr LoadRange kLoadRanges[3] = {{0, 60}, {0, 30}, {-60, 0}};
+constexpr int kOwnRange = 3;
+
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        if (k > 0) {
+            out += separator;
+        }
+        out += parts[k];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<double> enteredNumber(std::string_view text, const NumberFormat& format) {
+    text = trimmed(text);
+    std::string_view digits = text;
+    if (digits.starts_with('-')) {
+        digits.remove_prefix(1);
+    }
+    const std::string_view decimal = format.decimalSymbol;
+    if (!decimal.empty() && digits.starts_with(decimal)) {
+        digits.remove_prefix(decimal.size());
+    }
+    if (digits.empty() || !isDigit(digits.front())) {
+        return std::nullopt;
+    }
+    return readNumber(text, format);
+}
+
+WiringOptions wiringOptionsOf(const WiringChoices& choices, const NumberFormat& format) {
+    WiringOptions options;
+    const bool threeWire = choices.system == 1;
+    options.system = threeWire ? WiringSystem::ThreeWire : WiringSystem::FourWire;
+    if (choices.loadRange >= 0 && choices.loadRange < kOwnRange) {
+        options.loadFrom = kLoadRanges[choices.loadRange].from;
+        options.loadTo = kLoadRanges[choices.loadRange].to;
+    } else if (choices.loadRange == kOwnRange) {
+        const std::optional<double> from = enteredNumber(choices.loadFrom, format);
+        const std::optional<double> to = enteredNumber(choices.loadTo, format);
+        if (from && to) {
+            options.loadFrom = std::min(*from, *to);
+            options.loadTo = std::max(*from, *to);
+        }
+    }
+    options.direction = choices.direction == 1 ? PowerDirection::Export : PowerDirection::Import;
+    options.viaVoltageTransformers = !threeWire && choices.viaVoltageTransformers;
+    options.bTerminal = threeWire ? std::clamp(choices.bTerminal, 0, 3) : 0;
+    const std::optional<double> powerFactor = enteredNumber(choices.averagePowerFactor, format);
+    if (powerFactor && *powerFactor > 0 && *powerFactor <= 1) {
+        options.averagePowerFactor = powerFactor;
+    }
+    options.meteredEnergy = enteredNumber(choices.meteredEnergy, format);
+    return options;
+}
+
+std::string correctionFactorShown(const CorrectionFactor& k, const NumberFormat& format) {
+    if (k.infinite()) {
+        return correctionFactorText(k);
+    }
+    return fixNumberText(static_cast<float>(*k.value), 3, format);
+}
+
+WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat& format) {
+    WiringPanelTexts texts;
+    texts.sequence = sequenceText(result.sequence);
+    texts.confidence = confidenceText(result.confidence);
+    std::vector<std::string> notes;
+    if (result.answers.empty()) {
+        // Nothing explains the reading: what is missing, if anything, and why not.
+        texts.conclusion =
+            result.missing.empty() ? "无法判断" : joined(result.missing, kFaultSeparator);
+        texts.k = "--";
+        if (!result.reason.empty()) {
+            notes.push_back("原因: " + result.reason);
+        }
+    } else {
+        const WiringAnswer& first = result.answers.front();
+        texts.conclusion = conclusionOf(first);
+        texts.k = correctionFactorShown(first.k, format);
+        texts.kMeaning = correctionFactorMeaning(first.k);
+        if (!first.equivalents.empty()) {
+            notes.push_back("等效解释: " + joined(first.equivalents, "；"));
+        }
+    }
+    for (std::size_t k = 0; k < texts.alternatives.size(); ++k) {
+        if (k + 1 < result.answers.size()) {
+            const WiringAnswer& answer = result.answers[k + 1];
+            texts.alternatives[k] =
+                conclusionOf(answer) + "  K=" + correctionFactorShown(answer.k, format);
+        }
+    }
+    if (result.balancedK) {
+        notes.push_back("对称负载更正系数 K=" + correctionFactorShown(*result.balancedK, format));
+    }
+    if (result.powerFactorK) {
+        notes.push_back("功率因数更正系数 K=" +
+                        correctionFactorShown(*result.powerFactorK, format));
+    }
+    if (result.energyCorrection) {
+        notes.push_back("退补电量 ΔW=" +
+                        fixNumberText(static_cast<float>(*result.energyCorrection), 3, format) +
+                        " kWh");
+    }
+    for (const std::string& warning : result.warnings) {
+        notes.push_back("警告: " + warning);
+    }
+    texts.notes = joined(notes, "\n");
+    return texts;
+}
+
+}  // namespace pm
