@@ -20,6 +20,7 @@ Form1::Form1(PlatformSet platform) : platform_(platform) {
     window_.Readdat.bind(scheduler, [this] { Readdat_Timer(); });
     window_.comunication.bind(scheduler, [this] { comunication_Timer(); });
     platform_.serial.setReceiveHandler([this] { MSComm1_OnComm(); });
+    platform_.grid.setDoubleClickHandler([this](int row, int col) { Grid1_DblClick(row, col); });
 }
 
 void Form1::Form_Load() {
@@ -33,6 +34,9 @@ void Form1::Form_Load() {
     setupGrid(platform_.grid);
     window_.Frame1.setVisible(true);
     platform_.grid.setVisible(false);
+    window_.Frame2.setVisible(false);
+    readWiringOptions();
+    showWiringCheck();
 }
 
 void Form1::Timer1_Timer() {
@@ -50,10 +54,18 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::TabStrip1_Click() {
-    const bool live = window_.TabStrip1.selectedIndex() == 1;
-    state_.liveView = live;
-    window_.Frame1.setVisible(live);
-    platform_.grid.setVisible(!live);
+    const int tab = window_.TabStrip1.selectedIndex();
+    state_.liveView = tab == 1;
+    state_.wiringView = tab == 3;
+    window_.Frame1.setVisible(tab == 1);
+    platform_.grid.setVisible(tab == 2);
+    window_.Frame2.setVisible(tab == 3);
+    if (state_.wiringView) {
+        if (state_.wiringRecord == 0) {
+            state_.wiringFrame = state_.liveFrame;
+        }
+        showWiringCheck();
+    }
     // While a read runs, its own end gives polling and the buttons back: polling now would
     // interleave with the record requests, and a reply could be filed under the wrong request.
     if (!window_.Readdat.enabled()) {
@@ -63,6 +75,7 @@ void Form1::TabStrip1_Click() {
 
 void Form1::Command3_Click() {
     setupGrid(platform_.grid);
+    state_.recordFrames.clear();
 }
 
 void Form1::Command5_Click() {

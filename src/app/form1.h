@@ -45,7 +45,8 @@ class Form1 {
     // Receive event of the serial line: takes the reply and routes it by the last request.
     void MSComm1_OnComm();
 
-    // Polling once a second: live data in the real-time view, a keep-alive in the history view.
+    // Polling once a second: live data in the real-time view and on the wiring page, a keep-alive
+    // in the history view.
     void comunication_Timer();
     // Declares the link lost after about five silent seconds and restarts the scan.
     void COMtimout_Timer();
@@ -54,7 +55,7 @@ class Form1 {
     // Requests the stored records one by one, every 100 ms.
     void Readdat_Timer();
 
-    // Switches between the real-time view and the history table.
+    // Switches between the real-time view, the history table and the wiring check.
     void TabStrip1_Click();
     // Clear: empties the history table.
     void Command3_Click();
@@ -68,8 +69,22 @@ class Form1 {
     void saveLiveView();
     void saveHistory();
     void exportWorkbook(const std::string& path);
+    void saveWiring();
     // Print: the view shown, on the printer chosen in the printer dialog.
     void Command4_Click();
+
+    // The wiring page's options: each click or edit re-runs the check with them.
+    void Option1_Click(int index);  // 接线方式
+    void Option2_Click(int index);  // 负载角
+    void Option3_Click(int index);  // 功率方向
+    void Option4_Click(int index);  // b相端子
+    void Check1_Click();            // 经PT接入
+    void Text1_Change(int index);   // load angle bounds, power factor, 抄见电量
+    // 实时: the wiring page follows the live data again.
+    void Command7_Click();
+    // A double-click in a record's block of the history table shows the wiring check of that
+    // record, until 实时 is pressed.
+    void Grid1_DblClick(int row, int col);
 
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
     // from the measurement frame in rxBytes, step by step: readings, diagram, frequency, powers,
@@ -81,6 +96,12 @@ class Form1 {
     void recordCountReply();
     // Polling and the Read and Save buttons come back after a read, or after a link came up.
     void resumePolling();
+    // The options as the wiring page's controls hold them, and which of them apply.
+    void readWiringOptions();
+    // Runs the wiring check on the reading it shows and fills the page.
+    void showWiringCheck();
+    // The wiring check as lines of text, for its file and its printed report.
+    std::vector<std::string> wiringLines() const;
 
     struct SaveTarget {
         std::string path;

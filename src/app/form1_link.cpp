@@ -81,7 +81,7 @@ void Form1::comunication_Timer() {
     if (!state_.linked) {
         return;
     }
-    sendRequest(state_.liveView ? kRequestLiveData : kRequestHandshake);
+    sendRequest(state_.liveView || state_.wiringView ? kRequestLiveData : kRequestHandshake);
 }
 
 void Form1::COMtimout_Timer() {
@@ -98,7 +98,7 @@ void Form1::COMtimout_Timer() {
 }
 
 void Form1::Command1_Click() {
-    if (state_.liveView || !state_.linked) {
+    if (state_.liveView || state_.wiringView || !state_.linked) {
         return;
     }
     window_.comunication.setEnabled(false);

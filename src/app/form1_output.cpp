@@ -1,7 +1,9 @@
 // Save and Print. Save writes the real-time page as a picture or text, the history table as text
 // or a workbook; every save asks for a file in the one common dialog of the window, and every
-// save that could not be written says so. Print puts the real-time panel with its phasor
-// diagram, or the history table, as lines on the printer chosen in the printer dialog.
+// save that could not be written says so. Save on the wiring page writes its analysis as text or
+// the window as a picture. Print puts the real-time panel with its phasor diagram, the wiring
+// check with its diagram, or the history table, as lines on the printer chosen in the printer
+// dialog.
 #include <algorithm>
 
 #include "app/form1.h"
@@ -49,7 +51,9 @@ LivePage Form1::livePage() const {
 }
 
 void Form1::Command2_Click() {
-    if (state_.liveView) {
+    if (state_.wiringView) {
+        saveWiring();
+    } else if (state_.liveView) {
         saveLiveView();
     } else {
         saveHistory();
@@ -84,6 +88,18 @@ void Form1::saveLiveView() {
         target->fileTypeIndex == 1
             ? platform_.snapshot.save(target->path)
             : platform_.files.writeTextFile(target->path, livePageLines(livePage()));
+    reportSaveFailure(result);
+}
+
+void Form1::saveWiring() {
+    platform_.snapshot.take();
+    const std::optional<SaveTarget> target = askSaveTarget({kTextType, kPictureType});
+    if (!target) {
+        return;
+    }
+    const WriteResult result = target->fileTypeIndex == 1
+                                   ? platform_.files.writeTextFile(target->path, wiringLines())
+                                   : platform_.snapshot.save(target->path);
     reportSaveFailure(result);
 }
 
@@ -126,14 +142,18 @@ void Form1::Command4_Click() {
         reportPrintFailure(error);
         return;
     }
-    if (state_.liveView) {
+    if (state_.liveView || state_.wiringView) {
         printer.setCurrentY(kReportTop);
-        for (const std::string& line : realTimeReportLines(livePage())) {
+        const std::vector<std::string> lines =
+            state_.wiringView ? wiringLines() : realTimeReportLines(livePage());
+        for (const std::string& line : lines) {
             printer.printLine(line);
         }
+        // The diagram goes to the right of the first lines.
         printer.setCurrentX(kDiagramLeft);
         printer.setCurrentY(kDiagramTop);
-        printer.paintPicture(platform_.surface, printer.currentX(), printer.currentY());
+        printer.paintPicture(state_.wiringView ? platform_.wiringSurface : platform_.surface,
+                             printer.currentX(), printer.currentY());
     } else {
         const int blocks = historyBlockCount(state_.recordCount, platform_.grid);
         for (const std::string& line : historyReportLines(platform_.grid, blocks)) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/wiring_check.h"
+
 namespace pm {
 
 // Everything the handlers remember between events. One record, owned by the window, never saved.
@@ -13,6 +15,7 @@ struct MeterState {
     std::int16_t portNumber = 0;        // port the next scan tick opens, 1..16
     bool linked = false;                // the instrument answered the handshake
     bool liveView = false;              // the real-time tab is selected
+    bool wiringView = false;            // the wiring check tab is selected
     std::int16_t pendingCommand = 0;    // code of the request sent last
     std::int16_t recordCount = 0;       // stored records reported by the instrument
     std::int16_t recordIndex = 0;       // record the next read tick requests
@@ -23,6 +26,18 @@ struct MeterState {
     std::int16_t clockMinute = 0;
     std::array<std::int16_t, 181> phasorX{};  // tip of a 400-unit phasor, by whole degree
     std::array<std::int16_t, 181> phasorY{};
+
+    // The reply each record of the history table was filed from, by record number - 1: the table
+    // shows texts, and the wiring check of a record needs its numbers.
+    std::vector<std::vector<std::uint8_t>> recordFrames;
+    std::vector<std::uint8_t> liveFrame;  // the last live-data reply
+    // The wiring check as the page shows it: the options, the reading analysed (a copy, so that
+    // clearing the table leaves a shown record alone), its record number (0: the live data) and
+    // the result.
+    WiringOptions wiringOptions;
+    std::vector<std::uint8_t> wiringFrame;
+    std::int16_t wiringRecord = 0;
+    WiringResult wiringResult;
 };
 
 }  // namespace pm

@@ -21,16 +21,17 @@ class Printer;
 struct PlatformSet {
     Scheduler& scheduler;
     Clock& clock;
-    DrawingSurface& surface;      // Picture2, where the phasor diagram is drawn
-    SerialControl& serial;        // MSComm1, the line to the meter
-    Grid& grid;                   // the history table
-    Desktop& desktop;             // message boxes, beep, quitting
-    CommonDialog& dialog;         // CommonDialog1: the save and printer dialogs
-    Files& files;                 // the save folder and text files
-    WindowSnapshot& snapshot;     // pictures of the main window
-    WorkbookWriter& workbook;     // the history table as a workbook
-    Printer& printer;             // the printer the printer dialog chose
-    NumberFormat numberFormat{};  // the user's regional number settings
+    DrawingSurface& surface;        // Picture2, where the phasor diagram is drawn
+    DrawingSurface& wiringSurface;  // Picture3, the wiring check's diagram
+    SerialControl& serial;          // MSComm1, the line to the meter
+    Grid& grid;                     // the history table
+    Desktop& desktop;               // message boxes, beep, quitting
+    CommonDialog& dialog;           // CommonDialog1: the save and printer dialogs
+    Files& files;                   // the save folder and text files
+    WindowSnapshot& snapshot;       // pictures of the main window
+    WorkbookWriter& workbook;       // the history table as a workbook
+    Printer& printer;               // the printer the printer dialog chose
+    NumberFormat numberFormat{};    // the user's regional number settings
 };
 
 }  // namespace pm

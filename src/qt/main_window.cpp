@@ -1,8 +1,12 @@
 #include "qt/main_window.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -111,8 +115,9 @@ void MainWindow::build() {
         mirror(*control);
         control->setObserver(this);
     }
-    // Frame1 and the history table lie in front of the tab strip's page.
+    // Frame1, Frame2 and the history table lie in front of the tab strip's page.
     widgetFor(form_.window().Frame1)->raise();
+    widgetFor(form_.window().Frame2)->raise();
     if (adopted_.grid != nullptr) {
         adopted_.grid->setParent(this);
         adopted_.grid->raise();
@@ -157,7 +162,9 @@ QWidget* MainWindow::buildControl(Control& control) {
             }
             label->setPalette(palette);
             label->setAlignment(style.align == Align::Centre ? Qt::AlignCenter
+                                : style.wrap                 ? Qt::AlignLeft | Qt::AlignTop
                                                              : Qt::AlignLeft | Qt::AlignVCenter);
+            label->setWordWrap(style.wrap);
             if (style.border) {
                 label->setFrameStyle(style.background ? (QFrame::Panel | QFrame::Sunken)
                                                       : (QFrame::Box | QFrame::Plain));
@@ -168,9 +175,13 @@ QWidget* MainWindow::buildControl(Control& control) {
             const auto& model = static_cast<const Button&>(control);
             auto* button = new QToolButton(parent);
             button->setText(qs(model.caption()));
-            button->setIcon(buttonIcon(iconOf(model), model.iconPixels()));
-            button->setIconSize(QSize(model.iconPixels(), model.iconPixels()));
-            button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            if (model.iconPixels() > 0) {
+                button->setIcon(buttonIcon(iconOf(model), model.iconPixels()));
+                button->setIconSize(QSize(model.iconPixels(), model.iconPixels()));
+                button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            } else {
+                button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            }
             button->setFont(toQFont(FontSpec{"宋体", 10.5, false}));
             button->setFocusPolicy(Qt::StrongFocus);
             return button;
@@ -205,9 +216,11 @@ QWidget* MainWindow::buildControl(Control& control) {
             return picture;
         }
         case ControlKind::DrawingSurface: {
-            if (adopted_.picture2 != nullptr) {
-                adopted_.picture2->setParent(parent);
-                return adopted_.picture2;
+            QWidget* adopted =
+                &control == &form_.window().Picture3 ? adopted_.picture3 : adopted_.picture2;
+            if (adopted != nullptr) {
+                adopted->setParent(parent);
+                return adopted;
             }
             auto* surface = new QLabel(parent);
             QPalette palette = surface->palette();
@@ -215,6 +228,28 @@ QWidget* MainWindow::buildControl(Control& control) {
             surface->setPalette(palette);
             surface->setAutoFillBackground(true);
             return surface;
+        }
+        case ControlKind::OptionButton: {
+            const auto& model = static_cast<const Choice&>(control);
+            auto* option = new QRadioButton(qs(model.caption()), parent);
+            option->setFont(toQFont(model.font()));
+            QButtonGroup*& group = optionGroups_[model.name()];
+            if (group == nullptr) {
+                group = new QButtonGroup(this);
+            }
+            group->addButton(option);
+            return option;
+        }
+        case ControlKind::CheckBox: {
+            const auto& model = static_cast<const Choice&>(control);
+            auto* box = new QCheckBox(qs(model.caption()), parent);
+            box->setFont(toQFont(model.font()));
+            return box;
+        }
+        case ControlKind::TextBox: {
+            auto* edit = new QLineEdit(parent);
+            edit->setFont(toQFont(static_cast<const TextBox&>(control).font()));
+            return edit;
         }
         case ControlKind::Container:
             return new QWidget(parent);
@@ -233,10 +268,44 @@ void MainWindow::connectEvents() {
     onClick(w.Command3, [this] { form_.Command3_Click(); });
     onClick(w.Command5, [this] { form_.Command5_Click(); });
     onClick(w.Command6, [this] { form_.Command6_Click(); });
+    onClick(w.Command7, [this] { form_.Command7_Click(); });
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
         form_.window().TabStrip1.select(index + 1);
         form_.TabStrip1_Click();
     });
+
+    // After each handler the widget shows what the model says, whatever the click did to it.
+    auto onOptions = [this](auto& group, void (Form1::*handler)(int)) {
+        for (std::size_t k = 0; k < group.size(); ++k) {
+            Choice* option = group[k];
+            const int index = static_cast<int>(k);
+            connect(static_cast<QRadioButton*>(widgetFor(*option)), &QRadioButton::clicked, this,
+                    [this, option, index, handler] {
+                        (form_.*handler)(index);
+                        mirror(*option);
+                    });
+        }
+    };
+    onOptions(w.Option1, &Form1::Option1_Click);
+    onOptions(w.Option2, &Form1::Option2_Click);
+    onOptions(w.Option3, &Form1::Option3_Click);
+    onOptions(w.Option4, &Form1::Option4_Click);
+    connect(static_cast<QCheckBox*>(widgetFor(*w.Check1)), &QCheckBox::clicked, this,
+            [this](bool checked) {
+                Choice& check = *form_.window().Check1;
+                check.setValue(checked);
+                form_.Check1_Click();
+                mirror(check);
+            });
+    for (std::size_t k = 0; k < w.Text1.size(); ++k) {
+        TextBox* box = w.Text1[k];
+        const int index = static_cast<int>(k);
+        connect(static_cast<QLineEdit*>(widgetFor(*box)), &QLineEdit::textEdited, this,
+                [this, box, index](const QString& text) {
+                    box->setText(text.toStdString());
+                    form_.Text1_Change(index);
+                });
+    }
 }
 
 void MainWindow::controlChanged(const Control& control) {
@@ -252,9 +321,22 @@ void MainWindow::mirror(const Control& control) {
         case ControlKind::Label:
             static_cast<QLabel*>(widget)->setText(qs(static_cast<const Label&>(control).caption()));
             break;
-        case ControlKind::Button:
-            widget->setEnabled(static_cast<const Button&>(control).enabled());
+        case ControlKind::OptionButton:
+        case ControlKind::CheckBox: {
+            auto* button = static_cast<QAbstractButton*>(widget);
+            const QSignalBlocker block(button);
+            button->setChecked(static_cast<const Choice&>(control).value());
             break;
+        }
+        case ControlKind::TextBox: {
+            auto* edit = static_cast<QLineEdit*>(widget);
+            const QString text = qs(static_cast<const TextBox&>(control).text());
+            // Setting the text it already shows would move the cursor of someone typing.
+            if (edit->text() != text) {
+                edit->setText(text);
+            }
+            break;
+        }
         case ControlKind::TabStrip: {
             const QSignalBlocker block(tabBar_);
             tabBar_->setCurrentIndex(static_cast<const TabStrip&>(control).selectedIndex() - 1);
@@ -273,6 +355,7 @@ void MainWindow::mirror(const Control& control) {
     if (widget->geometry() != toPixels(control.geometry())) {
         widget->setGeometry(toPixels(control.geometry()));
     }
+    widget->setEnabled(control.enabled());
     widget->setVisible(control.visible());
 }
 

@@ -2,10 +2,12 @@
 
 #include <QWidget>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "app/form1.h"
 
+class QButtonGroup;
 class QLabel;
 class QTabBar;
 class QToolButton;
@@ -15,6 +17,7 @@ namespace pm {
 // Widgets of the platform adapters that the window shows in place of its design controls.
 struct PlatformWidgets {
     QWidget* picture2 = nullptr;  // the phasor diagram's drawing surface
+    QWidget* picture3 = nullptr;  // the wiring diagram's drawing surface
     QWidget* grid = nullptr;      // the history table, placed by its own geometry
 };
 
@@ -46,6 +49,8 @@ class MainWindow final : public QWidget, private ControlObserver {
     std::map<const Control*, QWidget*> widgets_;
     QTabBar* tabBar_ = nullptr;
     std::vector<QLabel*> statusPanels_;
+    // One exclusive group per option-button array, by design name.
+    std::map<std::string, QButtonGroup*> optionGroups_;
 };
 
 // Twips of the window design to pixels of the screen (15 twips a pixel at 96 dpi).

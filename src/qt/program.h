@@ -43,8 +43,9 @@ class Program {
     QtFiles files_;
     QtWindowSnapshot snapshot_;
     XlsxWorkbookWriter workbook_;
-    QtDrawingSurface* surface_;  // owned by the window once it has adopted it
-    QtGrid* grid_;               // likewise
+    QtDrawingSurface* surface_;        // owned by the window once it has adopted it
+    QtDrawingSurface* wiringSurface_;  // likewise
+    QtGrid* grid_;                     // likewise
     std::unique_ptr<Form1> form_;
     std::unique_ptr<MainWindow> window_;
 };

@@ -31,6 +31,21 @@ int captionWidth(std::string_view text) {
     return 165 * characters;
 }
 
+// The wiring page's captions are in a bold face, whose Chinese characters are a square a little
+// wider than Frame1's rule allows: 225 twips for those, 120 for the narrow ones.
+int boldCaptionWidth(std::string_view text) {
+    int width = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        if (c < 0x80u) {
+            width += 120;
+        } else if ((c & 0xC0u) != 0x80u) {
+            width += 225;
+        }
+    }
+    return width;
+}
+
 struct StaticCaption {
     const char* text;
     int left;
@@ -47,12 +62,20 @@ constexpr StaticCaption kStaticCaptions[22] = {
 };
 
 constexpr int kRowTops[3] = {960, 1800, 2640};
+
+// Frame2 follows every control of Frame1 in tab order; the 实时 button comes after every
+// control of its page.
+constexpr int kFrame2Tab = 64;
+constexpr int kCommand7Tab = 200;
+
+constexpr Colour kWhite = rgbColour(255, 255, 255);
+constexpr Colour kDarkBlue = rgbColour(0, 0, 160);
 constexpr int kAngleTops[3] = {3720, 4560, 5400};
 
 }  // namespace
 
 WindowModel::WindowModel()
-    : TabStrip1("TabStrip1", {600, 1800, 12375, 7455}, 0, {"实时监控", "历史查询"},
+    : TabStrip1("TabStrip1", {600, 1800, 12375, 7455}, 0, {"实时监控", "历史查询", "接线判断"},
                 songFont(12, true)),
       Command1("Command1", {720, 480, 1455, 855}, 1, "读取", 32),
       Command2("Command2", {2400, 480, 1335, 855}, 2, "保存", 32),
@@ -68,6 +91,10 @@ WindowModel::WindowModel()
                  {{"data", 1440}, {"智能型三钳相位伏安表", 10600}, {"time", 1440}},
                  songFont(9.75, true)),
       Picture2(ControlKind::DrawingSurface, "Picture2", -1, kPicture2Geometry, 12, &Frame1),
+      Frame2(ControlKind::Container, "Frame2", -1, Frame1.geometry(), kFrame2Tab),
+      Picture3(ControlKind::DrawingSurface, "Picture3", -1, kPicture3Geometry, kFrame2Tab + 1,
+               &Frame2),
+      Command7("Command7", {6840, 150, 1020, 450}, kCommand7Tab, "实时", 0, &Frame2),
       Findcom("Findcom", 500, false),
       COMtimout("COMtimout", 1000, true),
       Readdat("Readdat", 100, false),
@@ -127,6 +154,97 @@ WindowModel::WindowModel()
         Label3[static_cast<std::size_t>(k)] = add(
             "Label3", k, {c.left, c.top, captionWidth(c.text), larger ? 300 : 285}, c.text, style);
     }
+
+    // Only the third tab shows the wiring page.
+    Frame2.setVisible(false);
+    tab = kFrame2Tab + 2;
+    designWiringPage(tab);
+}
+
+// Left, the options the check needs; middle, what it found; right, the diagram with the notes
+// below it. Places are within Frame2.
+void WindowModel::designWiringPage(int& tab) {
+    const FontSpec plain = songFont(10.5, false);
+    const FontSpec bold = songFont(10.5, true);
+    auto keep = [this](auto control) {
+        auto* raw = control.get();
+        wiringControls_.push_back(std::move(control));
+        return raw;
+    };
+    auto caption = [&](const char* text, int left, int top) {
+        Label::Style style{bold, kBlack, std::nullopt, Align::Left, false};
+        Label4.push_back(keep(std::make_unique<Label>("Label4", static_cast<int>(Label4.size()),
+                                                      Rect{left, top, boldCaptionWidth(text), 285},
+                                                      tab++, &Frame2, text, style)));
+    };
+    auto option = [&](const char* name, int index, Rect r, const char* text) {
+        return keep(std::make_unique<Choice>(ControlKind::OptionButton, name, index, r, tab++,
+                                             &Frame2, text, plain));
+    };
+    auto textBox = [&](int index, Rect r) {
+        return keep(std::make_unique<TextBox>("Text1", index, r, tab++, &Frame2, plain));
+    };
+    auto result = [&](const char* name, int index, Rect r, Label::Style style) {
+        return keep(std::make_unique<Label>(name, index, r, tab++, &Frame2, "", style));
+    };
+
+    caption("接线方式", 240, 240);
+    Option1 = {option("Option1", 0, {360, 540, 1320, 300}, "三相四线"),
+               option("Option1", 1, {1800, 540, 1320, 300}, "三相三线")};
+    caption("负载角", 240, 960);
+    Option2 = {option("Option2", 0, {360, 1260, 1800, 300}, "感性0~60°"),
+               option("Option2", 1, {360, 1560, 1800, 300}, "感性0~30°"),
+               option("Option2", 2, {360, 1860, 1800, 300}, "容性-60~0°"),
+               option("Option2", 3, {360, 2160, 480, 300}, "从")};
+    Text1[0] = textBox(0, {840, 2145, 720, 330});
+    caption("到", 1650, 2175);
+    Text1[1] = textBox(1, {1920, 2145, 720, 330});
+    caption("°", 2700, 2175);
+    caption("功率方向", 240, 2580);
+    Option3 = {option("Option3", 0, {360, 2880, 1320, 300}, "受电"),
+               option("Option3", 1, {1800, 2880, 1320, 300}, "送电")};
+    Check1 = keep(std::make_unique<Choice>(ControlKind::CheckBox, "Check1", -1,
+                                           Rect{240, 3300, 2400, 300}, tab++, &Frame2,
+                                           "经PT接入(三相四线)", plain));
+    caption("b相端子(三相三线)", 240, 3720);
+    Option4 = {option("Option4", 0, {360, 4020, 780, 300}, "未知"),
+               option("Option4", 1, {1200, 4020, 540, 300}, "1"),
+               option("Option4", 2, {1800, 4020, 540, 300}, "2"),
+               option("Option4", 3, {2400, 4020, 540, 300}, "3")};
+    caption("平均功率因数", 240, 4470);
+    Text1[2] = textBox(2, {2040, 4440, 960, 330});
+    caption("抄见电量", 240, 4890);
+    Text1[3] = textBox(3, {2040, 4860, 960, 330});
+    caption("kWh", 3060, 4890);
+    // The design's choice: a four-wire installation drawing power at an inductive load.
+    chooseOption(Option1, 0);
+    chooseOption(Option2, 0);
+    chooseOption(Option3, 0);
+    chooseOption(Option4, 0);
+
+    const Label::Style value{songFont(12, true), kBlack, kWhite, Align::Left, true};
+    Label::Style wrapped = value;
+    wrapped.wrap = true;
+    Label::Style small{plain, kBlack, kWhite, Align::Left, true, true};
+    caption("来源:", 3720, 270);
+    source = result("source", -1, {4560, 210, 2160, 390}, value);
+    caption("相序:", 3720, 780);
+    sequence = result("sequence", -1, {4560, 720, 1440, 390}, value);
+    caption("可信度:", 3720, 1230);
+    confidence = result("confidence", -1, {4560, 1170, 3300, 390}, value);
+    caption("结论:", 3720, 1680);
+    conclusion = result("conclusion", -1, {4560, 1620, 3300, 900}, wrapped);
+    caption("更正系数K", 3720, 2700);
+    kValue = result("kValue", -1, {3720, 3000, 2280, 720},
+                    {songFont(26, true), kDarkBlue, kWhite, Align::Centre, true});
+    kMeaning = result("kMeaning", -1, {6120, 3000, 1740, 720},
+                      {songFont(15, true), kDarkBlue, kWhite, Align::Centre, true});
+    caption("备选:", 3720, 3900);
+    for (int k = 0; k < 3; ++k) {
+        alternative[static_cast<std::size_t>(k)] =
+            result("alternative", k, {3720, 4200 + 780 * k, 4140, 720}, small);
+    }
+    notes = result("notes", -1, {8040, 3840, 3480, 2700}, small);
 }
 
 std::vector<Control*> WindowModel::controls() {
@@ -135,6 +253,10 @@ std::vector<Control*> WindowModel::controls() {
                               &Frame1,    &StatusBar1, &Picture2};
     for (auto& label : frameLabels_) {
         all.push_back(label.get());
+    }
+    all.insert(all.end(), {&Frame2, &Picture3, &Command7});
+    for (auto& control : wiringControls_) {
+        all.push_back(control.get());
     }
     return all;
 }

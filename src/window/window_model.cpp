@@ -35,6 +35,14 @@ void Control::setVisible(bool on) {
     changed();
 }
 
+void Control::setEnabled(bool on) {
+    if (on == enabled_) {
+        return;
+    }
+    enabled_ = on;
+    changed();
+}
+
 Label::Label(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
              std::string caption, Style style)
     : Control(ControlKind::Label, std::move(name), index, geometry, tabIndex, parent),
@@ -49,16 +57,54 @@ void Label::setCaption(std::string text) {
     changed();
 }
 
-Button::Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels)
-    : Control(ControlKind::Button, std::move(name), -1, geometry, tabIndex),
+Button::Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels,
+               const Control* parent, int index)
+    : Control(ControlKind::Button, std::move(name), index, geometry, tabIndex, parent),
       caption_(std::move(caption)),
       iconPixels_(iconPixels) {}
 
-void Button::setEnabled(bool on) {
-    if (on == enabled_) {
+Choice::Choice(ControlKind kind, std::string name, int index, Rect geometry, int tabIndex,
+               const Control* parent, std::string caption, FontSpec font)
+    : Control(kind, std::move(name), index, geometry, tabIndex, parent),
+      caption_(std::move(caption)),
+      font_(std::move(font)) {}
+
+void Choice::setValue(bool on) {
+    if (on == value_) {
         return;
     }
-    enabled_ = on;
+    value_ = on;
+    changed();
+}
+
+void chooseOption(std::span<Choice* const> group, int index) {
+    if (index < 0 || index >= static_cast<int>(group.size())) {
+        return;
+    }
+    for (std::size_t k = 0; k < group.size(); ++k) {
+        group[k]->setValue(static_cast<int>(k) == index);
+    }
+}
+
+int chosenOption(std::span<Choice* const> group) {
+    for (std::size_t k = 0; k < group.size(); ++k) {
+        if (group[k]->value()) {
+            return static_cast<int>(k);
+        }
+    }
+    return -1;
+}
+
+TextBox::TextBox(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
+                 FontSpec font)
+    : Control(ControlKind::TextBox, std::move(name), index, geometry, tabIndex, parent),
+      font_(std::move(font)) {}
+
+void TextBox::setText(std::string text) {
+    if (text == text_) {
+        return;
+    }
+    text_ = std::move(text);
     changed();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,10 @@ enum class ControlKind {
     PictureBox,
     DrawingSurface,
     TabStrip,
-    StatusBar
+    StatusBar,
+    OptionButton,
+    CheckBox,
+    TextBox
 };
 
 class Control {
@@ -53,6 +57,9 @@ class Control {
 
     bool visible() const { return visible_; }
     void setVisible(bool on);
+    // A disabled control is shown greyed and takes no input.
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on);
 
     void setObserver(ControlObserver* observer) { observer_ = observer; }
 
@@ -67,6 +74,7 @@ class Control {
     int tabIndex_;
     const Control* parent_;
     bool visible_ = true;
+    bool enabled_ = true;
     ControlObserver* observer_ = nullptr;
 };
 
@@ -78,6 +86,7 @@ class Label final : public Control {
         std::optional<Colour> background;  // none: the window's own
         Align align = Align::Left;
         bool border = false;
+        bool wrap = false;  // long captions break into lines at the label's width
     };
     Label(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
           std::string caption, Style style);
@@ -93,16 +102,51 @@ class Label final : public Control {
 
 class Button final : public Control {
   public:
-    Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels);
+    // A button without an icon (iconPixels 0) shows its caption alone.
+    Button(std::string name, Rect geometry, int tabIndex, std::string caption, int iconPixels,
+           const Control* parent = nullptr, int index = -1);
     const std::string& caption() const { return caption_; }
     int iconPixels() const { return iconPixels_; }
-    bool enabled() const { return enabled_; }
-    void setEnabled(bool on);
 
   private:
     std::string caption_;
     int iconPixels_;
-    bool enabled_ = true;
+};
+
+// An option button or a check box: a caption beside a chosen flag. The option buttons of one
+// control array are a group; the handlers keep exactly one of them chosen (chooseOption).
+class Choice final : public Control {
+  public:
+    Choice(ControlKind kind, std::string name, int index, Rect geometry, int tabIndex,
+           const Control* parent, std::string caption, FontSpec font);
+    const std::string& caption() const { return caption_; }
+    const FontSpec& font() const { return font_; }
+    bool value() const { return value_; }
+    void setValue(bool on);
+
+  private:
+    std::string caption_;
+    FontSpec font_;
+    bool value_ = false;
+};
+
+// Chooses option `index` of a group and clears the others; an index outside it changes nothing.
+void chooseOption(std::span<Choice* const> group, int index);
+// Index of the chosen option of a group, or -1 when none is.
+int chosenOption(std::span<Choice* const> group);
+
+// A one-line text the user types into.
+class TextBox final : public Control {
+  public:
+    TextBox(std::string name, int index, Rect geometry, int tabIndex, const Control* parent,
+            FontSpec font);
+    const std::string& text() const { return text_; }
+    void setText(std::string text);
+    const FontSpec& font() const { return font_; }
+
+  private:
+    std::string text_;
+    FontSpec font_;
 };
 
 class TabStrip final : public Control {
@@ -175,6 +219,8 @@ struct WindowModel {
     static constexpr int kClientHeight = 10035;
     // Place of the phasor diagram within Frame1; its drawing surface is made before the window.
     static constexpr Rect kPicture2Geometry{8400, 3600, 2535, 2415};
+    // Place of the wiring diagram within Frame2; likewise made before the window.
+    static constexpr Rect kPicture3Geometry{8040, 240, 3480, 3480};
 
     TabStrip TabStrip1;
     Button Command1, Command2, Command3, Command4, Command6, Command5;
@@ -191,15 +237,41 @@ struct WindowModel {
     Label* isum = nullptr;
     std::array<Label*, 22> Label3{};
 
+    // The wiring check page, in the same place as Frame1 and the history table.
+    Control Frame2;
+    // Children of Frame2: the options on the left, the results in the middle, the diagram on the
+    // right.
+    Control Picture3;
+    Button Command7;                   // 实时: back from a stored record to the live data
+    std::array<Choice*, 2> Option1{};  // 接线方式: 三相四线, 三相三线
+    std::array<Choice*, 4> Option2{};  // 负载角: 感性0~60°, 感性0~30°, 容性-60~0°, from/to
+    std::array<Choice*, 2> Option3{};  // 功率方向: 受电, 送电
+    std::array<Choice*, 4> Option4{};  // b相端子: 未知, 1, 2, 3
+    Choice* Check1 = nullptr;          // 经PT接入
+    std::array<TextBox*, 4> Text1{};   // load angle from and to, average power factor, 抄见电量
+    Label* source = nullptr;           // 实时数据 or 记录 NO.n
+    Label* sequence = nullptr;
+    Label* confidence = nullptr;
+    Label* conclusion = nullptr;
+    Label* kValue = nullptr;    // the correction factor, large
+    Label* kMeaning = nullptr;  // 正确, 少计, 多计, ...
+    std::array<Label*, 3> alternative{};
+    Label* notes = nullptr;      // further factors, the energy to refund, warnings
+    std::vector<Label*> Label4;  // static captions of Frame2
+
     Timer Findcom, COMtimout, Readdat, comunication, Timer1;
 
-    // Every control, top-level ones first in design order, then the children of Frame1.
+    // Every control, parents before their children: top-level ones in design order, the children
+    // of Frame1, Frame2 and then its children.
     std::vector<Control*> controls();
     std::vector<Label*> valueLabels();
     std::array<Button*, 6> buttons();
 
   private:
+    void designWiringPage(int& tab);
+
     std::vector<std::unique_ptr<Label>> frameLabels_;
+    std::vector<std::unique_ptr<Control>> wiringControls_;  // Frame2's children, in design order
 };
 
 }  // namespace pm

@@ -123,6 +123,7 @@ class FakeWorkbook final : public WorkbookWriter {
 class FakePrinter final : public Printer {
   public:
     std::vector<std::string> log;  // "line:<text>", "picture:<x>,<y>", "y:<n>", "x:<n>", ...
+    std::vector<const DrawingSurface*> pictures;  // the surfaces painted, in order
     std::string beginError;
     std::string endError;
     bool open = false;
@@ -147,7 +148,8 @@ class FakePrinter final : public Printer {
         x_ = 0;
         y_ += 240;
     }
-    void paintPicture(const DrawingSurface&, int xTwips, int yTwips) override {
+    void paintPicture(const DrawingSurface& picture, int xTwips, int yTwips) override {
+        pictures.push_back(&picture);
         log.push_back("picture:" + std::to_string(xTwips) + "," + std::to_string(yTwips));
     }
     std::string endDoc() override {

@@ -23,6 +23,7 @@ struct Rig {
     VirtualScheduler scheduler;
     FakeClock clock;
     RecordingSurface surface;
+    RecordingSurface wiringSurface;
     VirtualSerialPort serial{scheduler};
     MemoryGrid grid;
     FakeDesktop desktop;
@@ -31,8 +32,8 @@ struct Rig {
     FakeSnapshot snapshot;
     FakeWorkbook workbook;
     FakePrinter printer;
-    Form1 form{PlatformSet{scheduler, clock, surface, serial, grid, desktop, dialog, files,
-                           snapshot, workbook, printer, numberFormat}};
+    Form1 form{PlatformSet{scheduler, clock, surface, wiringSurface, serial, grid, desktop, dialog,
+                           files, snapshot, workbook, printer, numberFormat}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }

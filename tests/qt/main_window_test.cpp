@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
+#include "fakes/test_frames.h"
 #include "qt/program.h"
 
 namespace pm {
@@ -163,6 +167,44 @@ TEST_F(StartedWindow, ClickingTheHistoryTabShowsTheTableInPlaceOfThePanel) {
     EXPECT_TRUE(program.form().state().liveView);
     EXPECT_TRUE(program.window().widgetFor(w.Frame1)->isVisible());
     EXPECT_FALSE(grid->isVisible());
+}
+
+TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
+    WindowModel& w = program.form().window();
+    MainWindow& window = program.window();
+    sim::Reading reading = testing::balancedReading();
+    reading.angle[7] = 2100;  // current 2 turned round
+    reading.angle[3] = 3000;
+    reading.angle[4] = 3000;
+    program.form().state().liveFrame = testing::frameOf(reading);
+
+    auto* tabs = window.widgetFor(w.TabStrip1)->findChild<QTabBar*>();
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("接线判断"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    EXPECT_TRUE(program.form().state().wiringView);
+    QWidget* page = window.widgetFor(w.Frame2);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(page->geometry(), window.widgetFor(w.Frame1)->geometry());
+    EXPECT_FALSE(window.widgetFor(w.Frame1)->isVisible());
+    EXPECT_FALSE(window.gridWidget()->isVisible());
+    EXPECT_EQ(window.labelFor(*w.conclusion)->text(), QStringLiteral("I2反接"));
+    EXPECT_EQ(window.labelFor(*w.kValue)->text(), QStringLiteral("3.000"));
+    window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab.png")));
+
+    auto* threeWire = static_cast<QRadioButton*>(window.widgetFor(*w.Option1[1]));
+    QTest::mouseClick(threeWire, Qt::LeftButton, {}, QPoint(8, threeWire->height() / 2));
+    EXPECT_TRUE(w.Option1[1]->value());
+    EXPECT_FALSE(w.Option1[0]->value());
+    EXPECT_FALSE(static_cast<QRadioButton*>(window.widgetFor(*w.Option1[0]))->isChecked());
+    EXPECT_FALSE(window.widgetFor(*w.Check1)->isEnabled());
+    EXPECT_TRUE(window.widgetFor(*w.Option4[2])->isEnabled());
+
+    auto* energy = static_cast<QLineEdit*>(window.widgetFor(*w.Text1[3]));
+    QTest::keyClicks(energy, QStringLiteral("1200"));
+    EXPECT_EQ(w.Text1[3]->text(), "1200");
+    EXPECT_EQ(program.form().state().wiringOptions.meteredEnergy, 1200);
+    window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_three_wire.png")));
 }
 
 }  // namespace

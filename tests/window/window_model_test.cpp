@@ -76,6 +76,25 @@ TEST(WindowModel, ButtonsReadLeftToRightAndTabOrderIsUnique) {
     }
 }
 
+TEST(WindowModel, WiringPageLiesOverThePanelWithEveryControlInsideIt) {
+    WindowModel w;
+    EXPECT_EQ(w.Frame2.geometry(), w.Frame1.geometry());
+    EXPECT_FALSE(w.Frame2.visible());
+    const Rect page = w.Frame2.geometry();
+    int children = 0;
+    for (const Control* c : w.controls()) {
+        if (c->parent() != &w.Frame2) {
+            continue;
+        }
+        ++children;
+        const Rect r = c->geometry();
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.left + r.width <= page.width &&
+                    r.top + r.height <= page.height)
+            << c->name() << "(" << c->index() << ")";
+    }
+    EXPECT_GT(children, 30);
+}
+
 TEST(WindowModel, ObserverHearsOnlyRealChanges) {
     WindowModel w;
     CountingObserver observer;
@@ -83,10 +102,15 @@ TEST(WindowModel, ObserverHearsOnlyRealChanges) {
     w.Command1.setObserver(&observer);
     w.StatusBar1.setObserver(&observer);
     w.TabStrip1.setObserver(&observer);
+    w.Check1->setObserver(&observer);
+    w.Text1[2]->setObserver(&observer);
 
+    w.Check1->setValue(false);          // unchanged
+    w.Check1->setEnabled(true);         // unchanged
+    w.Text1[2]->setText("");            // unchanged
     w.Label2.setCaption("通信失败");    // unchanged
     w.Command1.setEnabled(true);        // unchanged
-    w.TabStrip1.select(3);              // no such tab
+    w.TabStrip1.select(4);              // no such tab
     w.StatusBar1.setPanelText(4, "x");  // no such panel
     EXPECT_EQ(observer.changes, 0);
 
@@ -94,7 +118,10 @@ TEST(WindowModel, ObserverHearsOnlyRealChanges) {
     w.Command1.setEnabled(false);
     w.StatusBar1.setPanelText(1, "2026/12/7");
     w.TabStrip1.select(2);
-    EXPECT_EQ(observer.changes, 4);
+    w.Check1->setValue(true);
+    w.Check1->setEnabled(false);
+    w.Text1[2]->setText("0.85");
+    EXPECT_EQ(observer.changes, 7);
     EXPECT_EQ(w.TabStrip1.selectedIndex(), 2);
 }
 
