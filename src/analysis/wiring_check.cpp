@@ -926,6 +926,8 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
     }
     if (options.meteredEnergy && !first.k.infinite()) {
         result.energyCorrection = *options.meteredEnergy * (*first.k.value - 1.0);
+    } else if (options.meteredEnergy) {
+        result.warnings.push_back("更正系数为∞，无法计算退补电量");
     }
     return result;
 }

@@ -144,18 +144,14 @@ struct Wiring {
     double trueP = 0;
 };
 
+// The frame the simulated meter sends when clamped onto the wiring's phasors.
 Reading readingOf(const Wiring& w) {
-    std::array<double, 3> u{}, amps{};
-    Angles a{};
+    sim::Phasors phasors;
     for (std::size_t k = 0; k < 3; ++k) {
-        u[k] = std::abs(w.v[k]);
-        amps[k] = std::abs(w.i[k]);
-        const std::size_t next = (k + 1) % 3;
-        a.uu[k] = u[k] > 0 && std::abs(w.v[next]) > 0 ? lagOf(w.v[next]) - lagOf(w.v[k]) : 0;
-        a.ii[k] = amps[k] > 0 && std::abs(w.i[next]) > 0 ? lagOf(w.i[next]) - lagOf(w.i[k]) : 0;
-        a.ui[k] = u[k] > 0 && amps[k] > 0 ? lagOf(w.i[k]) - lagOf(w.v[k]) : 0;
+        phasors.voltage[k] = {std::abs(w.v[k]), lagOf(w.v[k])};
+        phasors.current[k] = {std::abs(w.i[k]), lagOf(w.i[k])};
     }
-    return readingOf(u, amps, a);
+    return sim::phasorReading(phasors);
 }
 
 double meteredPower(const Wiring& w) {
