@@ -883,6 +883,16 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
     }
     if (accepted.empty()) {
         result.reason = "无符合的接线方式";
+        if (!threeWire) {
+            // Without an explanation, every low voltage counts as lost.
+            std::vector<std::string> lost;
+            for (int k = 0; k < 3; ++k) {
+                if (!m.present[kNodeU1 + k] || m.low[k]) {
+                    lost.push_back(channelName('U', k) + "失压");
+                }
+            }
+            result.missing.insert(result.missing.begin(), lost.begin(), lost.end());
+        }
         return result;
     }
     std::stable_sort(accepted.begin(), accepted.end(), ranksBefore);
