@@ -505,6 +505,9 @@ std::vector<VoltageSide> threeWireVoltages(const Measured& m, const WiringOption
         for (int signs = 0; signs < 4; ++signs) {
             const int s1 = signs & 1 ? -1 : 1;
             const int s3 = signs & 2 ? -1 : 1;
+            if ((!v1 && s1 < 0) || (!v3 && s3 < 0)) {
+                continue;  // the polarity of a lost voltage tells nothing
+            }
             VoltageSide side;
             side.order = static_cast<int>(o);
             side.made[0] = {order[0], order[1], s1};
