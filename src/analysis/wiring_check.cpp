@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iterator>
 #include <numbers>
+#include <numeric>
 
 #include "protocol/derived_values.h"
 #include "protocol/measurement_frame.h"
@@ -504,6 +505,9 @@ std::vector<VoltageSide> threeWireVoltages(const Measured& m, const WiringOption
         for (int signs = 0; signs < 4; ++signs) {
             const int s1 = signs & 1 ? -1 : 1;
             const int s3 = signs & 2 ? -1 : 1;
+            if ((!v1 && s1 < 0) || (!v3 && s3 < 0)) {
+                continue;  // the polarity of a lost voltage tells nothing
+            }
             VoltageSide side;
             side.order = static_cast<int>(o);
             side.made[0] = {order[0], order[1], s1};
@@ -661,9 +665,187 @@ WiringReading wiringReading(std::span<const std::uint8_t> frame) {
     return r;
 }
 
+namespace {
+
+// Currents of the three-wire elements can only be Ia or Ic: there is no CT on phase b.
+std::vector<int> currentPhasesOf(bool threeWire) {
+    return threeWire ? std::vector<int>{0, 2} : std::vector<int>{0, 1, 2};
+}
+
+// Puts the current of each present channel on a phase with a polarity, as `combination`
+// numbers them, and keeps the candidate when every element's load angle fits the range.
+std::optional<Candidate> placeCurrents(const VoltageSide& side, const Measured& m,
+                                       const std::vector<int>& channels, int combination,
+                                       const Range& range, bool threeWire) {
+    const std::vector<int> phases = currentPhasesOf(threeWire);
+    const int choices = static_cast<int>(phases.size()) * 2;
+    Candidate c;
+    c.voltage = &side;
+    std::vector<double> angles;
+    for (int k : channels) {
+        const int choice = combination % choices;
+        combination /= choices;
+        c.phaseOf[k] = phases[static_cast<std::size_t>(choice / 2)];
+        c.sign[k] = choice % 2 ? -1 : 1;
+        const double currentLag = m.lag[kNodeI1 + k] + (c.sign[k] < 0 ? 180.0 : 0.0);
+        c.loadAngle[k] = wrap180(currentLag - lagOf(side.e[c.phaseOf[k]]));
+        const double outside = outsideBy(c.loadAngle[k], range);
+        if (outside > kLoadAngleMargin) {
+            return std::nullopt;
+        }
+        c.outside += outside;
+        angles.push_back(c.loadAngle[k]);
+    }
+    c.spread = spreadOf(angles);
+    if (threeWire) {
+        // Both currents on one phase is no three-wire installation, and its two elements
+        // share one load.
+        if (channels.size() == 2 && c.phaseOf[0] == c.phaseOf[2]) {
+            return std::nullopt;
+        }
+        if (c.spread > kThreeWireElementSpread) {
+            return std::nullopt;
+        }
+    }
+    return c;
+}
+
+// The faults of a candidate in the order they are read out: the voltage side's, the missing
+// quantities, then the currents channel by channel.
+void nameFaults(Candidate& c, const std::vector<std::string>& missing, const Measured& m,
+                const std::vector<int>& channels, bool threeWire) {
+    const VoltageSide& side = *c.voltage;
+    c.faultTexts = side.faultTexts;
+    c.faultTexts.insert(c.faultTexts.end(), missing.begin(), missing.end());
+    c.faults = side.faults;
+    if (threeWire) {
+        if ((m.present[kNodeI1] && c.phaseOf[0] == 2) ||
+            (m.present[kNodeI3] && c.phaseOf[2] == 0)) {
+            c.faultTexts.push_back("元件1与元件2电流互换");
+            ++c.faults;
+        }
+        for (int k : channels) {
+            if (c.sign[k] < 0) {
+                c.faultTexts.push_back("元件" + std::to_string(k == 0 ? 1 : 2) + "电流反接");
+                ++c.faults;
+            }
+        }
+        return;
+    }
+    c.faults += mappingFaults(c.phaseOf);
+    for (int k : channels) {
+        if (c.phaseOf[k] != k) {
+            c.faultTexts.push_back(channelName('I', k) + "与" + channelName('U', c.phaseOf[k]) +
+                                   "同相");
+        }
+        if (c.sign[k] < 0) {
+            c.faultTexts.push_back(channelName('I', k) + "反接");
+            ++c.faults;
+        }
+    }
+}
+
+// K of the reading itself: the power the installation draws as the candidate explains it, over
+// the power the meter's elements see.
+CorrectionFactor measuredFactor(const Candidate& c, const Measured& m,
+                                const std::vector<int>& channels, bool threeWire) {
+    const VoltageSide& side = *c.voltage;
+    std::array<Phasor, 3> j{};
+    std::array<bool, 3> jKnown{};
+    double meanI = 0;
+    double meanAngle = 0;
+    for (int k : channels) {
+        const int p = c.phaseOf[k];
+        if (!jKnown[p]) {
+            j[p] = m.at(kNodeI1 + k) * static_cast<double>(c.sign[k]);
+            jKnown[p] = true;
+        }
+        meanI += m.magnitude[kNodeI1 + k] / static_cast<double>(channels.size());
+        meanAngle += c.loadAngle[k] / static_cast<double>(channels.size());
+    }
+    // Every current present but some phase measured twice: the phase nobody measures is taken
+    // at the mean of the others.
+    if (static_cast<int>(channels.size()) == (threeWire ? 2 : 3)) {
+        for (int p : currentPhasesOf(threeWire)) {
+            if (!jKnown[p]) {
+                j[p] = phasor(meanI, lagOf(side.e[p]) + meanAngle);
+                jKnown[p] = true;
+            }
+        }
+    }
+    double metered = 0;
+    for (int k : channels) {
+        metered += power(m.at(kNodeU1 + k), m.at(kNodeI1 + k));
+    }
+    return factorOf(truePower(c, side.e, j, jKnown, threeWire), metered);
+}
+
+bool ranksBefore(const Scored& a, const Scored& b) {
+    if (a.candidate.faults != b.candidate.faults) {
+        return a.candidate.faults < b.candidate.faults;
+    }
+    if (std::fabs(a.candidate.outside - b.candidate.outside) > 1e-9) {
+        return a.candidate.outside < b.candidate.outside;
+    }
+    return a.candidate.spread < b.candidate.spread;
+}
+
+// One answer from a group of explanations that read alike: the best of them, the rest named.
+WiringAnswer answerOf(const std::vector<const Scored*>& group, const Measured& m, bool threeWire) {
+    const Scored& best = *group.front();
+    const Candidate& c = best.candidate;
+    WiringAnswer answer;
+    answer.faults = c.faultTexts;
+    answer.faultCount = c.faults;
+    answer.k = best.k;
+    std::vector<double> angles;
+    for (int k = 0; k < 3; ++k) {
+        if (m.present[kNodeI1 + k]) {
+            angles.push_back(c.loadAngle[k]);
+        }
+    }
+    answer.loadAngle = angles.empty() ? 0
+                                      : std::accumulate(angles.begin(), angles.end(), 0.0) /
+                                            static_cast<double>(angles.size());
+    for (int k = 0; k < 3; ++k) {
+        if (threeWire && k == 1) {
+            continue;
+        }
+        const std::string& voltage = c.voltage->names[k];
+        const bool current = m.present[kNodeI1 + k];
+        answer.elementVoltages.push_back(voltage.empty() ? "0" : inParentheses(voltage));
+        answer.elementCurrents.push_back(
+            current ? inParentheses(currentName(c.phaseOf[k], c.sign[k])) : "0");
+        answer.voltageNames[k] = voltage;
+        answer.currentNames[k] = current ? currentName(c.phaseOf[k], c.sign[k]) : "";
+    }
+    for (std::size_t e = 1; e < group.size(); ++e) {
+        WiringAnswer other;
+        other.faults = group[e]->candidate.faultTexts;
+        const std::string text = conclusionOf(other);
+        if (std::find(answer.equivalents.begin(), answer.equivalents.end(), text) ==
+            answer.equivalents.end()) {
+            answer.equivalents.push_back(text);
+        }
+    }
+    return answer;
+}
+
+// The load angle of an average power factor, in the range and direction chosen.
+double powerFactorAngle(double powerFactor, const WiringOptions& options) {
+    double angle =
+        std::acos(std::clamp(std::fabs(powerFactor), 0.0, 1.0)) * 180.0 / std::numbers::pi;
+    if (options.loadFrom + options.loadTo < 0) {
+        angle = -angle;  // a capacitive range
+    }
+    return options.direction == PowerDirection::Export ? angle + 180.0 : angle;
+}
+
+}  // namespace
+
 WiringResult checkWiring(const WiringReading& reading, const WiringOptions& options) {
     WiringResult result;
-    Prepared prepared = prepare(reading, options);
+    const Prepared prepared = prepare(reading, options);
     result.missing = prepared.missing;
     result.warnings = prepared.warnings;
     if (!prepared.reason.empty()) {
@@ -675,10 +857,6 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
     const std::vector<VoltageSide> sides =
         threeWire ? threeWireVoltages(m, options) : fourWireVoltages(m, options);
     const Range range = loadRange(options);
-
-    // Currents of the three-wire elements can only be Ia or Ic: there is no CT on phase b.
-    const std::vector<int> currentPhases =
-        threeWire ? std::vector<int>{0, 2} : std::vector<int>{0, 1, 2};
     std::vector<int> channels;
     for (int k = 0; k < 3; ++k) {
         if (m.present[kNodeI1 + k]) {
@@ -687,138 +865,40 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
     }
 
     std::vector<Scored> accepted;
+    const int choices = static_cast<int>(currentPhasesOf(threeWire).size()) * 2;
+    const int combinations =
+        static_cast<int>(std::pow(choices, static_cast<double>(channels.size())) + 0.5);
     for (const VoltageSide& side : sides) {
-        const int choices = static_cast<int>(currentPhases.size()) * 2;
-        int combinations = 1;
-        for (std::size_t n = 0; n < channels.size(); ++n) {
-            combinations *= choices;
-        }
         for (int combination = 0; combination < combinations; ++combination) {
-            Candidate c;
-            c.voltage = &side;
-            int code = combination;
-            std::vector<double> angles;
-            bool inside = true;
-            for (int k : channels) {
-                const int choice = code % choices;
-                code /= choices;
-                c.phaseOf[k] = currentPhases[static_cast<std::size_t>(choice / 2)];
-                c.sign[k] = choice % 2 ? -1 : 1;
-                const double currentLag = m.lag[kNodeI1 + k] + (c.sign[k] < 0 ? 180.0 : 0.0);
-                c.loadAngle[k] = wrap180(currentLag - lagOf(side.e[c.phaseOf[k]]));
-                const double outside = outsideBy(c.loadAngle[k], range);
-                if (outside > kLoadAngleMargin) {
-                    inside = false;
-                    break;
-                }
-                c.outside += outside;
-                angles.push_back(c.loadAngle[k]);
-            }
-            if (!inside) {
+            std::optional<Candidate> c =
+                placeCurrents(side, m, channels, combination, range, threeWire);
+            if (!c) {
                 continue;
             }
-            if (threeWire) {
-                // Both currents on one phase is no three-wire installation.
-                if (channels.size() == 2 && c.phaseOf[0] == c.phaseOf[2]) {
-                    continue;
-                }
-                if (spreadOf(angles) > kThreeWireElementSpread) {
-                    continue;
-                }
-            }
-            c.spread = spreadOf(angles);
-
-            // Faults, in the order they are read out.
-            c.faultTexts = side.faultTexts;
-            c.faultTexts.insert(c.faultTexts.end(), prepared.missing.begin(),
-                                prepared.missing.end());
-            c.faults = side.faults;
-            if (threeWire) {
-                const bool swapped = (m.present[kNodeI1] && c.phaseOf[0] == 2) ||
-                                     (m.present[kNodeI3] && c.phaseOf[2] == 0);
-                if (swapped) {
-                    c.faultTexts.push_back("元件1与元件2电流互换");
-                    ++c.faults;
-                }
-                for (int k : channels) {
-                    if (c.sign[k] < 0) {
-                        c.faultTexts.push_back("元件" + std::to_string(k == 0 ? 1 : 2) +
-                                               "电流反接");
-                        ++c.faults;
-                    }
-                }
-            } else {
-                c.faults += mappingFaults(c.phaseOf);
-                for (int k : channels) {
-                    if (c.phaseOf[k] != k) {
-                        c.faultTexts.push_back(channelName('I', k) + "与" +
-                                               channelName('U', c.phaseOf[k]) + "同相");
-                    }
-                    if (c.sign[k] < 0) {
-                        c.faultTexts.push_back(channelName('I', k) + "反接");
-                        ++c.faults;
-                    }
-                }
-            }
-
-            // Power: the phase currents as this candidate reads them.
-            std::array<Phasor, 3> j{};
-            std::array<bool, 3> jKnown{};
-            double meanI = 0;
-            double meanAngle = 0;
+            nameFaults(*c, prepared.missing, m, channels, threeWire);
+            Scored scored{*c, measuredFactor(*c, m, channels, threeWire), {}};
             for (int k : channels) {
-                const int p = c.phaseOf[k];
-                if (!jKnown[p]) {
-                    j[p] = m.at(kNodeI1 + k) * static_cast<double>(c.sign[k]);
-                    jKnown[p] = true;
-                }
-                meanI += m.magnitude[kNodeI1 + k];
-                meanAngle += c.loadAngle[k];
-            }
-            if (!channels.empty()) {
-                meanI /= static_cast<double>(channels.size());
-                meanAngle /= static_cast<double>(channels.size());
-            }
-            // Every current present but some phase measured twice: the phase nobody measures is
-            // taken at the mean of the others.
-            const bool allCurrents = static_cast<int>(channels.size()) == (threeWire ? 2 : 3);
-            if (allCurrents) {
-                for (int p : currentPhases) {
-                    if (!jKnown[p]) {
-                        j[p] = phasor(meanI, lagOf(side.e[p]) + meanAngle);
-                        jKnown[p] = true;
-                    }
-                }
-            }
-            double metered = 0;
-            for (int k = 0; k < 3; ++k) {
-                if (m.present[kNodeI1 + k]) {
-                    metered += power(m.at(kNodeU1 + k), m.at(kNodeI1 + k));
-                }
-            }
-            Scored scored{c, factorOf(truePower(c, side.e, j, jKnown, threeWire), metered), {}};
-            scored.candidate.loadAngle = c.loadAngle;
-            for (int k : channels) {
-                const int p = c.phaseOf[k];
                 scored.predictedCurrent[k] =
-                    phasor(1.0, lagOf(side.e[p]) + 30.0) * static_cast<double>(c.sign[k]);
+                    phasor(1.0, lagOf(side.e[c->phaseOf[k]])) * static_cast<double>(c->sign[k]);
             }
             accepted.push_back(std::move(scored));
         }
     }
     if (accepted.empty()) {
         result.reason = "无符合的接线方式";
+        if (!threeWire) {
+            // Without an explanation, every low voltage counts as lost.
+            std::vector<std::string> lost;
+            for (int k = 0; k < 3; ++k) {
+                if (!m.present[kNodeU1 + k] || m.low[k]) {
+                    lost.push_back(channelName('U', k) + "失压");
+                }
+            }
+            result.missing.insert(result.missing.begin(), lost.begin(), lost.end());
+        }
         return result;
     }
-    std::stable_sort(accepted.begin(), accepted.end(), [](const Scored& a, const Scored& b) {
-        if (a.candidate.faults != b.candidate.faults) {
-            return a.candidate.faults < b.candidate.faults;
-        }
-        if (std::fabs(a.candidate.outside - b.candidate.outside) > 1e-9) {
-            return a.candidate.outside < b.candidate.outside;
-        }
-        return a.candidate.spread < b.candidate.spread;
-    });
+    std::stable_sort(accepted.begin(), accepted.end(), ranksBefore);
 
     // Explanations that read the same at every load angle are one answer.
     std::vector<std::vector<const Scored*>> groups;
@@ -832,77 +912,30 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
             groups.push_back({&s});
         }
     }
-
-    int voltages = 0;
-    for (int k = 0; k < 3; ++k) {
-        voltages += m.present[kNodeU1 + k];
-    }
-
     for (const auto& group : groups) {
-        const Scored& best = *group.front();
-        const Candidate& c = best.candidate;
-        WiringAnswer answer;
-        answer.faults = c.faultTexts;
-        answer.faultCount = c.faults;
-        answer.k = best.k;
-        double sum = 0;
-        int n = 0;
-        for (int k = 0; k < 3; ++k) {
-            if (m.present[kNodeI1 + k]) {
-                sum += c.loadAngle[k];
-                ++n;
-            }
-        }
-        answer.loadAngle = n ? sum / n : 0;
-        for (int k = 0; k < 3; ++k) {
-            if (threeWire && k == 1) {
-                continue;
-            }
-            const std::string voltage =
-                c.voltage->names[k].empty() ? std::string("0") : inParentheses(c.voltage->names[k]);
-            const std::string current =
-                m.present[kNodeI1 + k] ? inParentheses(currentName(c.phaseOf[k], c.sign[k])) : "0";
-            answer.elementVoltages.push_back(voltage);
-            answer.elementCurrents.push_back(current);
-            answer.voltageNames[k] = c.voltage->names[k];
-            if (m.present[kNodeI1 + k]) {
-                answer.currentNames[k] = currentName(c.phaseOf[k], c.sign[k]);
-            }
-        }
-        for (std::size_t e = 1; e < group.size(); ++e) {
-            WiringAnswer other;
-            other.faults = group[e]->candidate.faultTexts;
-            const std::string text = conclusionOf(other);
-            if (std::find(answer.equivalents.begin(), answer.equivalents.end(), text) ==
-                answer.equivalents.end()) {
-                answer.equivalents.push_back(text);
-            }
-        }
-        result.answers.push_back(std::move(answer));
+        result.answers.push_back(answerOf(group, m, threeWire));
     }
 
     const WiringAnswer& first = result.answers.front();
     result.missing.clear();
     std::copy_if(first.faults.begin(), first.faults.end(), std::back_inserter(result.missing),
                  [](const std::string& f) { return f.ends_with("失压") || f.ends_with("无电流"); });
-    if (groups.size() == 1) {
-        result.confidence = Confidence::Unique;
-    } else {
-        const bool sameK =
-            std::all_of(result.answers.begin(), result.answers.end(),
-                        [&](const WiringAnswer& a) { return sameFactor(a.k, first.k); });
-        result.confidence = sameK ? Confidence::ManySameK : Confidence::ManyDifferentK;
-    }
+    const bool sameK = std::all_of(result.answers.begin(), result.answers.end(),
+                                   [&](const WiringAnswer& a) { return sameFactor(a.k, first.k); });
+    result.confidence = groups.size() == 1 ? Confidence::Unique
+                        : sameK            ? Confidence::ManySameK
+                                           : Confidence::ManyDifferentK;
 
     // Sequence: as every answer has it, or not known. Three-wire: the terminal orders that are
     // rotations of a-b-c keep the sequence.
-    auto positiveOf = [threeWire](const VoltageSide& side) {
-        return threeWire ? side.order < 3 : side.positiveSequence;
+    auto positiveOf = [threeWire](const Scored* s) {
+        return threeWire ? s->candidate.voltage->order < 3 : s->candidate.voltage->positiveSequence;
     };
-    const bool positive = positiveOf(*groups.front().front()->candidate.voltage);
+    const bool positive = positiveOf(groups.front().front());
     const bool oneSequence = std::all_of(groups.begin(), groups.end(), [&](const auto& group) {
-        return positiveOf(*group.front()->candidate.voltage) == positive;
+        return positiveOf(group.front()) == positive;
     });
+    const int voltages = m.present[kNodeU1] + m.present[kNodeU2] + m.present[kNodeU3];
     if (voltages >= 2 || threeWire) {
         result.sequence = !oneSequence ? PhaseSequence::Unknown
                           : positive   ? PhaseSequence::Positive
@@ -914,18 +947,13 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
         result.balancedK = balancedFactor(best, m, first.loadAngle, threeWire);
     }
     if (options.averagePowerFactor) {
-        const double pf = std::clamp(*options.averagePowerFactor, -1.0, 1.0);
-        double angle = std::acos(std::fabs(pf)) * 180.0 / std::numbers::pi;
-        if (range.mid - (options.direction == PowerDirection::Export ? 180.0 : 0.0) < 0) {
-            angle = -angle;  // a capacitive range
-        }
-        if (options.direction == PowerDirection::Export) {
-            angle += 180.0;
-        }
-        result.powerFactorK = balancedFactor(best, m, angle, threeWire);
+        result.powerFactorK = balancedFactor(
+            best, m, powerFactorAngle(*options.averagePowerFactor, options), threeWire);
     }
     if (options.meteredEnergy && !first.k.infinite()) {
         result.energyCorrection = *options.meteredEnergy * (*first.k.value - 1.0);
+    } else if (options.meteredEnergy) {
+        result.warnings.push_back("更正系数为∞，无法计算退补电量");
     }
     return result;
 }

@@ -123,6 +123,94 @@ TEST(WiringCheck, FieldGuideExamples) {
     }
 }
 
+// What the check refuses, what it finds missing, and the voltage faults it recognises.
+TEST(WiringCheck, RefusesBadDataAndNamesMissingAndVoltageFaults) {
+    const char* const kCorrect = "U=220@0,220@120,220@240 I=5@20,5@140,5@260";
+    struct Case {
+        const char* name;
+        const char* phasors;
+        std::function<void(Reading&)> change;
+        WiringOptions options;
+        const char* reasonOrConclusion;  // 原因 when unrecognised, else 结论
+        bool balancedK = false;
+        const char* warning = "";
+    };
+    WiringOptions pt;
+    pt.viaVoltageTransformers = true;
+    WiringOptions narrow;
+    narrow.loadTo = 10;
+    const Case cases[] = {
+        {"unknown range code", kCorrect, [](Reading& r) { r.voltageRange[1] = 0; }, {}, "数据无效"},
+        {"angle above a full turn",
+         kCorrect,
+         [](Reading& r) { r.angle[4] = 3601; },
+         {},
+         "数据无效"},
+        {"frequency too low", kCorrect, [](Reading& r) { r.frequency = 4490; }, {}, "数据无效"},
+        {"angles that contradict",
+         kCorrect,
+         [](Reading& r) { r.angle[0] = 1300; },
+         {},
+         "角度不自洽"},
+        {"two terminals on one phase",
+         "U=220@0,220@2,220@240 I=5@20,5@22,5@260",
+         {},
+         {},
+         "U1与U2同相"},
+        {"a stored record without its voltage angles",
+         kCorrect,
+         [](Reading& r) {
+             r.mode = 2;
+             r.angle[0] = r.angle[1] = r.angle[2] = 0;
+         },
+         {},
+         "接线正确"},
+        {"a blown fuse", "U=220@0,40@120,220@240 I=5@20,5@140,5@260", {}, {}, "U2失压", true},
+        {"an open current transformer",
+         "U=220@0,220@120,220@240 I=5@20,5@140,0.01@260",
+         {},
+         {},
+         "I3无电流",
+         true},
+        {"a light phase",
+         "U=220@0,220@120,220@240 I=5@20,5@140,0.3@260",
+         {},
+         {},
+         "接线正确",
+         false,
+         "I3电流小于最大电流的10%"},
+        {"terminal 1 on the neutral",
+         "U=220@180,381.05@150,381.05@210 I=5@20,5@140,5@260",
+         {},
+         {},
+         "U1端子与零线互换"},
+        {"a reversed voltage transformer",
+         "U=220@0,220@300,220@240 I=5@20,5@140,5@260",
+         {},
+         pt,
+         "U2极性反(PT)"},
+        {"no explanation fits a narrow range",
+         "U=220@0,220@120,220@240 I=5@40,5@160,5@280",
+         {},
+         narrow,
+         "无符合的接线方式"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reading r = sim::phasorReading(*sim::parsePhasors(c.phasors));
+        if (c.change) {
+            c.change(r);
+        }
+        const WiringResult result = check(r, c.options);
+        const std::string found =
+            result.answers.empty() ? result.reason : conclusionOf(result.answers.front());
+        EXPECT_EQ(found, c.reasonOrConclusion);
+        EXPECT_EQ(result.confidence == Confidence::Unrecognised, result.answers.empty());
+        EXPECT_EQ(result.balancedK.has_value(), c.balancedK);
+        EXPECT_EQ(result.warnings.empty() ? "" : result.warnings.front(), std::string(c.warning));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Round trip: an installation wired every way the field sees, turned into the frame the meter
 // would send, must be recognised with its own correction factor.
@@ -144,18 +232,14 @@ struct Wiring {
     double trueP = 0;
 };
 
+// The frame the simulated meter sends when clamped onto the wiring's phasors.
 Reading readingOf(const Wiring& w) {
-    std::array<double, 3> u{}, amps{};
-    Angles a{};
+    sim::Phasors phasors;
     for (std::size_t k = 0; k < 3; ++k) {
-        u[k] = std::abs(w.v[k]);
-        amps[k] = std::abs(w.i[k]);
-        const std::size_t next = (k + 1) % 3;
-        a.uu[k] = u[k] > 0 && std::abs(w.v[next]) > 0 ? lagOf(w.v[next]) - lagOf(w.v[k]) : 0;
-        a.ii[k] = amps[k] > 0 && std::abs(w.i[next]) > 0 ? lagOf(w.i[next]) - lagOf(w.i[k]) : 0;
-        a.ui[k] = u[k] > 0 && amps[k] > 0 ? lagOf(w.i[k]) - lagOf(w.v[k]) : 0;
+        phasors.voltage[k] = {std::abs(w.v[k]), lagOf(w.v[k])};
+        phasors.current[k] = {std::abs(w.i[k]), lagOf(w.i[k])};
     }
-    return readingOf(u, amps, a);
+    return sim::phasorReading(phasors);
 }
 
 double meteredPower(const Wiring& w) {
