@@ -153,5 +153,26 @@ TEST_F(BalancedDiagram, DrawsEachCircleAsAskedAfterAnother) {
     EXPECT_LE(bestMatchNear(surface.image(), surface.toPixels(500, 100), Qt::yellow), 40);
 }
 
+TEST_F(BalancedDiagram, TextIsCentredOnItsPointOverItsOwnPatchOfGround) {
+    // Across the U1 phasor, which runs right from the centre along y = 0.
+    surface.text(200, 0, "U1=Ua", rgbColour(255, 255, 255));
+    const QImage& image = surface.image();
+    const QPoint at = surface.toPixels(200, 0).toPoint();
+    QRect inked;
+    bool yellowLeft = false;
+    for (int y = at.y() - 12; y <= at.y() + 12; ++y) {
+        for (int x = at.x() - 40; x <= at.x() + 40; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            inked |= colourDistance(pixel, Qt::white) < 100 ? QRect(x, y, 1, 1) : QRect();
+            yellowLeft |= std::abs(x - at.x()) < 10 && std::abs(y - at.y()) <= 1 &&
+                          colourDistance(pixel, Qt::yellow) < 60;
+        }
+    }
+    ASSERT_FALSE(inked.isEmpty());
+    EXPECT_LE(std::abs(inked.center().x() - at.x()), 2);
+    EXPECT_LE(std::abs(inked.center().y() - at.y()), 2);
+    EXPECT_FALSE(yellowLeft);  // the phasor is blanked under the label
+}
+
 }  // namespace
 }  // namespace pm
