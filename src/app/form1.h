@@ -90,6 +90,9 @@ class Form1 {
     // from the measurement frame in rxBytes, step by step: readings, diagram, frequency, powers,
     // neutral current.
     void updateLivePanel();
+    // Everything a live-data reply in rxBytes does: the real-time panel, and the wiring check
+    // while its page shows live data.
+    void liveDataReply();
 
   private:
     void handshakeReply();

@@ -57,17 +57,21 @@ void Form1::MSComm1_OnComm() {
     } else if (code == kRequestRecordCount) {
         recordCountReply();
     } else if (code == kRequestLiveData) {
-        updateLivePanel();
-        state_.liveFrame = state_.rxBytes;
-        if (state_.wiringView && state_.wiringRecord == 0) {
-            state_.wiringFrame = state_.liveFrame;
-            showWiringCheck();
-        }
+        liveDataReply();
     } else if (code >= kFirstRecordNumber && code <= kLastRecordNumber) {
         writeStoredRecord(platform_.grid, state_.rxBytes, code, platform_.numberFormat);
         // The table now holds exactly `code` blocks, and so do the kept replies.
         state_.recordFrames.resize(static_cast<std::size_t>(code));
         state_.recordFrames.back() = state_.rxBytes;
+    }
+}
+
+void Form1::liveDataReply() {
+    updateLivePanel();
+    state_.liveFrame = state_.rxBytes;
+    if (state_.wiringView && state_.wiringRecord == 0) {
+        state_.wiringFrame = state_.liveFrame;
+        showWiringCheck();
     }
 }
 
