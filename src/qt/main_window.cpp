@@ -1,5 +1,7 @@
 #include "qt/main_window.h"
 
+#include <functional>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
@@ -275,21 +277,23 @@ void MainWindow::connectEvents() {
     });
 
     // After each handler the widget shows what the model says, whatever the click did to it.
-    auto onOptions = [this](auto& group, void (Form1::*handler)(int)) {
+    // The handler goes in as a std::function: GCC 12 at -O2 takes a captured pointer to member
+    // for one that may be used uninitialised.
+    auto onOptions = [this](auto& group, std::function<void(int)> handler) {
         for (std::size_t k = 0; k < group.size(); ++k) {
             Choice* option = group[k];
             const int index = static_cast<int>(k);
             connect(static_cast<QRadioButton*>(widgetFor(*option)), &QRadioButton::clicked, this,
                     [this, option, index, handler] {
-                        (form_.*handler)(index);
+                        handler(index);
                         mirror(*option);
                     });
         }
     };
-    onOptions(w.Option1, &Form1::Option1_Click);
-    onOptions(w.Option2, &Form1::Option2_Click);
-    onOptions(w.Option3, &Form1::Option3_Click);
-    onOptions(w.Option4, &Form1::Option4_Click);
+    onOptions(w.Option1, [this](int index) { form_.Option1_Click(index); });
+    onOptions(w.Option2, [this](int index) { form_.Option2_Click(index); });
+    onOptions(w.Option3, [this](int index) { form_.Option3_Click(index); });
+    onOptions(w.Option4, [this](int index) { form_.Option4_Click(index); });
     connect(static_cast<QCheckBox*>(widgetFor(*w.Check1)), &QCheckBox::clicked, this,
             [this](bool checked) {
                 Choice& check = *form_.window().Check1;
