@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "adapters/qt_files.h"
+#include "adapters/xlsx_workbook.h"
 #include "output/history_text.h"
 #include "platform/memory_grid.h"
-#include "qt/qt_files.h"
-#include "qt/xlsx_workbook.h"
 #include "simulator/instrument_simulator.h"
 #include "view/history_layout.h"
 #include "view/stored_record.h"

@@ -5,8 +5,8 @@
 #include <QScreen>
 #include <QTranslator>
 
+#include "adapters/qt_number_format.h"
 #include "qt/fonts.h"
-#include "qt/qt_number_format.h"
 
 namespace pm {
 

@@ -2,19 +2,19 @@
 
 #include <memory>
 
+#include "adapters/qt_clock.h"
+#include "adapters/qt_files.h"
+#include "adapters/qt_scheduler.h"
+#include "adapters/qt_serial_control.h"
+#include "adapters/xlsx_workbook.h"
 #include "app/form1.h"
 #include "qt/main_window.h"
-#include "qt/qt_clock.h"
 #include "qt/qt_common_dialog.h"
 #include "qt/qt_desktop.h"
 #include "qt/qt_drawing_surface.h"
-#include "qt/qt_files.h"
 #include "qt/qt_grid.h"
 #include "qt/qt_printer.h"
-#include "qt/qt_scheduler.h"
-#include "qt/qt_serial_control.h"
 #include "qt/qt_window_snapshot.h"
-#include "qt/xlsx_workbook.h"
 
 namespace pm {
 

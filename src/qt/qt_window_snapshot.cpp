@@ -5,7 +5,7 @@
 #include <QImageWriter>
 #include <QPixmap>
 
-#include "qt/qt_files.h"
+#include "adapters/qt_files.h"
 
 namespace pm {
 

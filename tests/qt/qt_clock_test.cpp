@@ -1,4 +1,4 @@
-#include "qt/qt_clock.h"
+#include "adapters/qt_clock.h"
 
 #include <gtest/gtest.h>
 

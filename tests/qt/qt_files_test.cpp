@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "adapters/qt_files.h"
 #include "fakes/file_helpers.h"
-#include "qt/qt_files.h"
 
 namespace pm::testing {
 namespace {

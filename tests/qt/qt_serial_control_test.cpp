@@ -1,4 +1,4 @@
-#include "qt/qt_serial_control.h"
+#include "adapters/qt_serial_control.h"
 
 #include <gtest/gtest.h>
 #include <termios.h>

@@ -1,4 +1,4 @@
-#include "qt/serial_port_names.h"
+#include "adapters/serial_port_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "adapters/qt_serial_control.h"
 #include "fakes/pseudo_terminal.h"
-#include "qt/qt_serial_control.h"
 
 namespace pm {
 namespace {

@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "adapters/xlsx_workbook.h"
 #include "platform/memory_grid.h"
-#include "qt/xlsx_workbook.h"
 #include "simulator/instrument_simulator.h"
 #include "view/history_layout.h"
 #include "view/stored_record.h"

@@ -1,4 +1,4 @@
-#include "qt/xlsx_workbook.h"
+#include "adapters/xlsx_workbook.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "qt/qt_scheduler.h"
+#include "adapters/qt_scheduler.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "qt/serial_port_names.h"
+#include "adapters/serial_port_names.h"
 
 #include <QSerialPortInfo>
 #include <QtGlobal>

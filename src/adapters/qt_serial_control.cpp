@@ -1,10 +1,10 @@
-#include "qt/qt_serial_control.h"
+#include "adapters/qt_serial_control.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
-#include "qt/serial_port_names.h"
+#include "adapters/serial_port_names.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>

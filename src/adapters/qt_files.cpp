@@ -1,4 +1,4 @@
-#include "qt/qt_files.h"
+#include "adapters/qt_files.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "qt/qt_text_log.h"
+#include "adapters/qt_text_log.h"
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>

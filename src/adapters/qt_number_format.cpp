@@ -1,4 +1,4 @@
-#include "qt/qt_number_format.h"
+#include "adapters/qt_number_format.h"
 
 #include <QString>
 
