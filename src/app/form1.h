@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,6 +94,10 @@ class Form1 {
     // Everything a live-data reply in rxBytes does: the real-time panel, and the wiring check
     // while its page shows live data.
     void liveDataReply();
+
+    // Called at the end of every live-data reply, once the panel shows it and state().liveFrame
+    // holds it: for a recorder of the live readings. Empty in the window.
+    std::function<void()> onLiveReply;
 
   private:
     void handshakeReply();

@@ -73,6 +73,9 @@ void Form1::liveDataReply() {
         state_.wiringFrame = state_.liveFrame;
         showWiringCheck();
     }
+    if (onLiveReply) {
+        onLiveReply();
+    }
 }
 
 void Form1::handshakeReply() {

@@ -1,8 +1,10 @@
 // phasemeter-cli: the meter's companion without a window, for scripts and small computers.
+#include <QCoreApplication>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/meter_commands.h"
 #include "cli/wiring_command.h"
 
 namespace {
@@ -11,6 +13,8 @@ constexpr const char* kUsage =
     "Usage: phasemeter-cli COMMAND [options]\n"
     "\n"
     "Commands:\n"
+    "  read      read the meter's stored records into a text file or a workbook\n"
+    "  live      write the meter's live readings as CSV or JSON lines\n"
     "  wiring    check the wiring of an installation from one measurement frame\n"
     "\n"
     "  phasemeter-cli COMMAND --help   the options of a command\n"
@@ -30,6 +34,13 @@ int main(int argc, char** argv) {
     }
     if (args.front() == "wiring") {
         return pm::runWiringCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+    if (args.front() == "read" || args.front() == "live") {
+        // The line to the meter runs on Qt's event loop, as in the window.
+        QCoreApplication application(argc, argv);
+        const std::vector<std::string> options(args.begin() + 1, args.end());
+        return args.front() == "read" ? pm::runReadCommand(options, std::cout, std::cerr)
+                                      : pm::runLiveCommand(options, std::cout, std::cerr);
     }
     std::cerr << "phasemeter-cli: unknown command " << args.front() << "\n" << kUsage;
     return 2;
