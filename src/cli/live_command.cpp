@@ -14,11 +14,10 @@ const char* const kLiveUsage =
     "Finds the meter on serial ports 1 to 16 (PHASEMETER_PORTS, as for the window) and writes one\n"
     "line per live reading, once a second: CSV with a header line, to standard output or to FILE,\n"
     "each line on the disk as it comes; or one JSON object per line to standard output. Runs for\n"
-    "N seconds, or until Ctrl-C.\n"
+    "N seconds from the link, or until Ctrl-C.\n"
     "\n"
     "  --port DEVICE   the meter's device, the only port tried (e.g. /dev/ttyUSB0)\n"
-    "  --seconds N     stop after N seconds, the search for the meter included (a whole\n"
-    "                  number above 0)\n"
+    "  --seconds N     stop N seconds after the link (a whole number above 0)\n"
     "  --csv FILE      write the CSV lines to FILE instead of standard output\n"
     "  --json          JSON lines instead of CSV\n"
     "  --help          show this text\n"
@@ -79,8 +78,8 @@ int recordLive(const LiveOptions& options, std::ostream& out, std::ostream& err)
         failure =
             sink.write(options.json ? trendJsonLine(time, values) : trendCsvLine(time, values));
     };
-    QElapsedTimer running;
-    running.start();
+    // The seconds count from the link, so that N seconds give N readings however long the scan.
+    QElapsedTimer sinceLink;
     const int status = session.run([&]() -> std::optional<int> {
         if (interrupted()) {
             return kExitOk;
@@ -94,7 +93,11 @@ int recordLive(const LiveOptions& options, std::ostream& out, std::ostream& err)
         if (session.linkLost()) {
             return kExitLinkLost;
         }
-        const bool timeUp = options.seconds && running.elapsed() >= 1000LL * *options.seconds;
+        if (form.state().linked && !sinceLink.isValid()) {
+            sinceLink.start();
+        }
+        const bool timeUp = options.seconds && sinceLink.isValid() &&
+                            sinceLink.elapsed() >= 1000LL * *options.seconds;
         return timeUp ? std::optional<int>(kExitOk) : std::nullopt;
     });
     form.onLiveReply = nullptr;

@@ -14,7 +14,7 @@ namespace pm {
 int runReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // `phasemeter-cli live`: one line per live reading, CSV with its header or JSON, to `out` or to a
-// file written through line by line, for N seconds or until Ctrl-C. Statuses as
+// file written through line by line, for N seconds from the link or until Ctrl-C. Statuses as
 // for read; 4 when the link is lost.
 int runLiveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
