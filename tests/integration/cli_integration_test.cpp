@@ -1,0 +1,179 @@
+// phasemeter-cli against phasemeter-sim on a pseudo-terminal: the commands run the window's link
+// and write what the window would save, or end with the status that says why not.
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "adapters/qt_files.h"
+#include "adapters/qt_number_format.h"
+#include "adapters/xlsx_workbook.h"
+#include "output/history_text.h"
+#include "output/trend_log.h"
+#include "platform/memory_grid.h"
+#include "simulator/instrument_simulator.h"
+#include "view/history_layout.h"
+#include "view/stored_record.h"
+
+namespace pm {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliAgainstSimulator : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    void TearDown() override {
+        if (sim_.state() != QProcess::NotRunning) {
+            sim_.kill();
+            sim_.waitForFinished(5000);
+        }
+    }
+
+    std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+    void startSimulator(const QStringList& extra) {
+        const QString link = dir_.filePath(QStringLiteral("meter"));
+        sim_.start(QStringLiteral(PHASEMETER_SIM_PATH), QStringList{"--link", link} + extra);
+        ASSERT_TRUE(sim_.waitForStarted(5000) && sim_.waitForReadyRead(5000) &&
+                    sim_.readLine().trimmed() == link.toUtf8());
+    }
+
+    // The command with the meter's device as PHASEMETER_PORTS, behind a port with no device.
+    CliRun cli(const QStringList& args, const QString& ports = {}) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PHASEMETER_PORTS",
+                   ports.isNull() ? dir_.filePath("none") + u':' + dir_.filePath("meter") : ports);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PHASEMETER_CLI_PATH), args);
+        process.waitForFinished(40'000);
+        return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString()};
+    }
+
+    QTemporaryDir dir_;
+    QProcess sim_;
+};
+
+std::string contents(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The history table as the window fills it from the simulator's first `records` records.
+MemoryGrid historyOf(int records) {
+    MemoryGrid grid;
+    setupGrid(grid);
+    for (int n = 1; n <= records; ++n) {
+        writeStoredRecord(grid, sim::encodeFrame(sim::storedReading(n)), n,
+                          numberFormatOf(QLocale::system()));
+    }
+    return grid;
+}
+
+std::string sheetXml(const std::string& file) {
+    FILE* pipe = ::popen(("unzip -p '" + file + "' xl/worksheets/sheet1.xml").c_str(), "r");
+    std::string xml;
+    char buffer[4096];
+    for (std::size_t got = 0; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        xml.append(buffer, got);
+    }
+    if (pipe) {
+        ::pclose(pipe);
+    }
+    return xml;
+}
+
+TEST_F(CliAgainstSimulator, ReadWritesWhatTheWindowSavesAfterARead) {
+    constexpr int kRecords = 12;
+    startSimulator({"--records", QString::number(kRecords)});
+    const MemoryGrid grid = historyOf(kRecords);
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* expected;
+        std::string (*read)(const std::string&);
+    };
+    const Case cases[] = {{"text file", "cli.txt", "window.txt", contents},
+                          {"workbook", "cli.xlsx", "window.xlsx", sheetXml}};
+    QtFiles files;
+    ASSERT_TRUE(files
+                    .writeTextFile(path("window.txt"),
+                                   historyTextLines(grid, historyBlockCount(kRecords, grid)))
+                    .ok());
+    ASSERT_TRUE(XlsxWorkbookWriter().write(path("window.xlsx"), grid).ok());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = cli({"read", "--out", QString::fromStdString(path(c.file))});
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string written = c.read(path(c.file));
+        EXPECT_NE(written.find("NO.12"), std::string::npos);
+        EXPECT_EQ(written, c.read(path(c.expected)));
+    }
+}
+
+TEST_F(CliAgainstSimulator, LiveGivesOneLinePerReplyWithTheMetersNumbers) {
+    startSimulator({});
+    const CliRun run = cli({"live", "--seconds", "3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, trendCsvHeader());
+    int sequence = 0;
+    for (; std::getline(lines, line); ++sequence) {
+        SCOPED_TRACE(line);
+        const std::string time = line.substr(0, line.find(','));
+        const TrendValues values = trendValues(
+            sim::encodeFrame(sim::liveReading(1, static_cast<std::uint64_t>(sequence))));
+        EXPECT_EQ(line, trendCsvLine(time, values));
+    }
+    EXPECT_GE(sequence, 2);
+    EXPECT_LE(sequence, 4);
+}
+
+// A meter that falls silent in the middle of a read, and one that is not there.
+TEST_F(CliAgainstSimulator, EndsWithTheStatusThatSaysWhy) {
+    // The link takes about a second, the read of 60 records six.
+    startSimulator({"--records", "60", "--silent-after", "2.5"});
+    const CliRun lost = cli({"read", "--out", QString::fromStdString(path("part.txt"))});
+    EXPECT_EQ(lost.status, 4) << lost.err;
+    EXPECT_NE(lost.err.find("port 2 (" + path("meter") + "): link lost"), std::string::npos)
+        << lost.err;
+    // What was read is there, as the window's Save writes a table a lost link cut short.
+    const std::string part = contents(path("part.txt"));
+    int read = 0;
+    for (std::size_t at = part.find("NO."); at != std::string::npos;
+         at = part.find("NO.", at + 1)) {
+        ++read;
+    }
+    EXPECT_GE(read, 1);
+    EXPECT_LT(read, 60);
+    const MemoryGrid grid = historyOf(read);
+    std::string expected;
+    for (const std::string& text : historyTextLines(grid, historyBlockCount(60, grid))) {
+        expected += text + "\r\n";
+    }
+    EXPECT_EQ(part, expected);
+    EXPECT_NE(lost.err.find(std::to_string(read) + " of 60 records read"), std::string::npos);
+
+    const CliRun none =
+        cli({"read", "--out", QString::fromStdString(path("none.txt"))}, dir_.filePath("nothing"));
+    EXPECT_EQ(none.status, 3) << none.err;
+    EXPECT_NE(none.err.find("no meter found"), std::string::npos) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(path("none.txt")));
+}
+
+}  // namespace
+}  // namespace pm
