@@ -5,6 +5,9 @@
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +144,41 @@ TEST_F(CliAgainstSimulator, LiveGivesOneLinePerReplyWithTheMetersNumbers) {
     }
     EXPECT_GE(sequence, 2);
     EXPECT_LE(sequence, 4);
+}
+
+// Ctrl-C is the usual end of a recording: the file then holds whole lines, every reading's.
+TEST_F(CliAgainstSimulator, CtrlCLeavesTheCsvFileWhole) {
+    startSimulator({});
+    const std::string file = path("live.csv");
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PHASEMETER_PORTS", "");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PHASEMETER_CLI_PATH), {"live", "--port", dir_.filePath("meter"),
+                                                        "--csv", QString::fromStdString(file)});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    // The header and one reading.
+    auto lineEnds = [&] {
+        const std::string text = contents(file);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lineEnds() >= 2; }, 15'000));
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+
+    std::string expected = trendCsvHeader() + "\r\n";
+    std::istringstream lines(contents(file));
+    std::string line;
+    std::getline(lines, line);
+    for (std::uint64_t sequence = 0; std::getline(lines, line); ++sequence) {
+        const std::string time = line.substr(0, line.find(','));
+        expected +=
+            trendCsvLine(time, trendValues(sim::encodeFrame(sim::liveReading(1, sequence)))) +
+            "\r\n";
+    }
+    EXPECT_EQ(contents(file), expected);
 }
 
 // A meter that falls silent in the middle of a read, and one that is not there.
