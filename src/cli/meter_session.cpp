@@ -78,7 +78,9 @@ void MeterSession::reportNoMeter(const std::string& command) const {
     bool anyDevice = false;
     for (int port = 1; port <= kScanPorts; ++port) {
         const std::optional<OpenOutcome> outcome = serial_.outcome(port);
-        if (outcome && *outcome != OpenOutcome::NoSuchPort) {
+        // A port named in the list but without its device is worth naming; the numbers
+        // beyond the list are not.
+        if (outcome && (*outcome != OpenOutcome::NoSuchPort || devicePathForPort(port))) {
             err_ << "\n  " << portText(port) << ": " << openOutcomeReason(*outcome);
             anyDevice = true;
         }

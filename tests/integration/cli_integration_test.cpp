@@ -210,6 +210,8 @@ TEST_F(CliAgainstSimulator, EndsWithTheStatusThatSaysWhy) {
         cli({"read", "--out", QString::fromStdString(path("none.txt"))}, dir_.filePath("nothing"));
     EXPECT_EQ(none.status, 3) << none.err;
     EXPECT_NE(none.err.find("no meter found"), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find("port 1 (" + path("nothing") + "): no such device"), std::string::npos)
+        << none.err;
     EXPECT_FALSE(std::filesystem::exists(path("none.txt")));
 }
 
