@@ -13,6 +13,7 @@
 #include "qt/qt_printer.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_serial_control.h"
+#include "qt/qt_text_log.h"
 #include "qt/qt_window_snapshot.h"
 #include "qt/xlsx_workbook.h"
 
@@ -42,6 +43,8 @@ class Program {
     QtCommonDialog dialog_{printer_};
     QtFiles files_;
     QtWindowSnapshot snapshot_;
+    QtWindowSnapshot chartSnapshot_;
+    QtTextLog trendLog_;
     XlsxWorkbookWriter workbook_;
     QtDrawingSurface* surface_;        // owned by the window once it has adopted it
     QtDrawingSurface* wiringSurface_;  // likewise
