@@ -13,8 +13,8 @@ namespace {
 
 // The model counts local seconds; the axis wants milliseconds since the epoch, which it then
 // shows in local time. Taking the offset off makes the axis read the local clock as recorded.
-double axisMillis(double localSeconds) {
-    const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
+// The offset is looked up once a change: each look-up reads the time zone files.
+double axisMillis(double localSeconds, qint64 offset) {
     return (localSeconds - static_cast<double>(offset)) * 1000.0;
 }
 
@@ -27,6 +27,9 @@ TrendChartView::TrendChartView(QWidget* parent) : QChartView(parent) {
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
     timeAxis_->setTickCount(6);
+    // Qt 6.4 never draws the labels of a date-time axis first shown with its default range, not
+    // even after a valid one is set: it gets a valid range before it is shown.
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(0), QDateTime::fromMSecsSinceEpoch(60'000));
     valueAxis_ = new QValueAxis;
     chart->addAxis(timeAxis_, Qt::AlignBottom);
     chart->addAxis(valueAxis_, Qt::AlignLeft);
@@ -50,13 +53,14 @@ void TrendChartView::mirror(const Chart& model) {
         series->attachAxis(valueAxis_);
         series_.push_back(series);
     }
+    const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         QList<QPointF> points;
         points.reserve(static_cast<qsizetype>(lines[k].points.size()));
         for (const Chart::Point& p : lines[k].points) {
-            points.append(QPointF(axisMillis(p.x), p.y));
+            points.append(QPointF(axisMillis(p.x, offset), p.y));
             low = std::min(low, p.y);
             high = std::max(high, p.y);
         }
@@ -72,8 +76,8 @@ void TrendChartView::mirror(const Chart& model) {
     valueAxis_->setRange(low - pad, high + pad);
     valueAxis_->applyNiceNumbers();
     timeAxis_->setRange(
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom()))),
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo()))));
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom(), offset))),
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo(), offset))));
 }
 
 }  // namespace pm
