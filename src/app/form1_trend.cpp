@@ -62,6 +62,10 @@ std::string latestText(const TrendQuantity& quantity, double value) {
 }  // namespace
 
 void Form1::trendReply() {
+    // The store fills only for the trend page: the other views poll for days and keep nothing.
+    if (!state_.trendView && !state_.recording) {
+        return;
+    }
     const ClockReading now = platform_.clock.now();
     const TrendValues values = trendValues(state_.liveFrame);
     state_.trend.add(localSeconds(now), trendRow(values));
@@ -125,7 +129,8 @@ void Form1::Command8_Click() {
     state_.recording = true;
     state_.recordPath = target->path;
     state_.recordLines = 0;
-    state_.recordStart = localSeconds(now);
+    // The recording starts when the dialog closes, not when it opened.
+    state_.recordStart = localSeconds(platform_.clock.now());
     state_.recordNow = state_.recordStart;
     // A recording that starts without a link starts in a gap: nothing to mark yet.
     state_.gapWritten = true;

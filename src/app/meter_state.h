@@ -42,7 +42,7 @@ struct MeterState {
     std::int16_t wiringRecord = 0;
     WiringResult wiringResult;
 
-    // Every live reading since the program started, for the trend chart.
+    // The live readings taken while the trend page was shown or a recording ran, for its chart.
     TrendStore trend;
     // The trend recording: its file, the lines written after the header, the local second it
     // started and the one it was seen running last, and whether the gap in the data going on now

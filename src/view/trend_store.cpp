@@ -51,19 +51,30 @@ void TrendStore::add(std::int64_t seconds, const TrendRow& row) {
     if (!times_.empty()) {
         seconds = std::max(seconds, times_.back());
     }
+    if (times_.size() >= kMaxReadings) {
+        const auto drop = static_cast<std::ptrdiff_t>(kMaxReadings / 2);
+        times_.erase(times_.begin(), times_.begin() + drop);
+        for (std::vector<float>& column : columns_) {
+            column.erase(column.begin(), column.begin() + drop);
+        }
+    }
     times_.push_back(seconds);
-    rows_.push_back(row);
+    for (std::size_t k = 0; k < kTrendColumns; ++k) {
+        columns_[k].push_back(row[k]);
+    }
 }
 
 void TrendStore::clear() {
     times_.clear();
-    rows_.clear();
+    for (std::vector<float>& column : columns_) {
+        column.clear();
+    }
 }
 
 double TrendStore::value(std::size_t index, const TrendQuantity& quantity) const {
     double sum = 0;
     for (std::size_t k = 0; k < quantity.count; ++k) {
-        sum += rows_[index][quantity.first + k];  // a NaN makes the sum NaN
+        sum += columns_[quantity.first + k][index];  // a NaN makes the sum NaN
     }
     return sum;
 }
@@ -120,7 +131,11 @@ std::vector<ChartPoint> TrendStore::thinned(const TrendQuantity& quantity, std::
 }
 
 std::size_t TrendStore::capacityBytes() const {
-    return times_.capacity() * sizeof(std::int64_t) + rows_.capacity() * sizeof(TrendRow);
+    std::size_t bytes = times_.capacity() * sizeof(std::int64_t);
+    for (const std::vector<float>& column : columns_) {
+        bytes += column.capacity() * sizeof(float);
+    }
+    return bytes;
 }
 
 }  // namespace pm

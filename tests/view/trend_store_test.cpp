@@ -75,6 +75,19 @@ TEST(TrendStore, WindowSumsAndMissingValues) {
     EXPECT_TRUE(std::isnan(TrendStore().latest(quantity("Q"))));
 }
 
+TEST(TrendStore, BeyondTwoDaysTheOldestDayGoes) {
+    TrendStore store;
+    const auto limit = static_cast<std::int64_t>(TrendStore::kMaxReadings);
+    for (std::int64_t t = 0; t <= limit; ++t) {
+        store.add(t, rowWith(0, static_cast<float>(t)));
+    }
+    EXPECT_EQ(store.size(), TrendStore::kMaxReadings / 2 + 1);
+    EXPECT_EQ(store.firstTime(), limit / 2);
+    const auto points = store.thinned(quantity("U1"), limit / 2, limit / 2, 1);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].y, static_cast<double>(limit / 2));  // times and values still paired
+}
+
 TEST(TrendStore, LocalSecondsCountAcrossMidnightAndYears) {
     EXPECT_EQ(localSeconds({1970, 1, 1, 0, 0, 0, "", ""}), 0);
     EXPECT_EQ(localSeconds({2000, 3, 1, 0, 0, 1, "", ""}), 951868801);
