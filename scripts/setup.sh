@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkgconf
-    qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-translations-l10n libxlsxwriter-dev
+    qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
+    libxlsxwriter-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-arphic-uming fonts-wqy-microhei
     socat xvfb xauth xdotool imagemagick poppler-utils unzip

@@ -35,6 +35,8 @@ void Form1::Form_Load() {
     window_.Frame1.setVisible(true);
     platform_.grid.setVisible(false);
     window_.Frame2.setVisible(false);
+    window_.Frame3.setVisible(false);
+    window_.Command9.setEnabled(false);
     readWiringOptions();
     showWiringCheck();
 }
@@ -51,15 +53,24 @@ void Form1::Timer1_Timer() {
     state_.clockHour = static_cast<std::int16_t>(now.hour);
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
     clockYearFits_ = clockYearFits(now.year);
+    if (state_.recording) {
+        state_.recordNow = localSeconds(now);
+        showRecordStatus();  // its elapsed time
+    }
 }
 
 void Form1::TabStrip1_Click() {
     const int tab = window_.TabStrip1.selectedIndex();
     state_.liveView = tab == 1;
     state_.wiringView = tab == 3;
+    state_.trendView = tab == 4;
     window_.Frame1.setVisible(tab == 1);
     platform_.grid.setVisible(tab == 2);
     window_.Frame2.setVisible(tab == 3);
+    window_.Frame3.setVisible(tab == 4);
+    if (state_.trendView) {
+        showTrendChart();
+    }
     if (state_.wiringView) {
         if (state_.wiringRecord == 0) {
             state_.wiringFrame = state_.liveFrame;

@@ -46,8 +46,8 @@ class Form1 {
     // Receive event of the serial line: takes the reply and routes it by the last request.
     void MSComm1_OnComm();
 
-    // Polling once a second: live data in the real-time view and on the wiring page, a keep-alive
-    // in the history view.
+    // Polling once a second: live data in the real-time view, on the wiring and trend pages and
+    // while a recording runs; a keep-alive otherwise.
     void comunication_Timer();
     // Declares the link lost after about five silent seconds and restarts the scan.
     void COMtimout_Timer();
@@ -56,7 +56,7 @@ class Form1 {
     // Requests the stored records one by one, every 100 ms.
     void Readdat_Timer();
 
-    // Switches between the real-time view, the history table and the wiring check.
+    // Switches between the real-time view, the history table, the wiring check and the trend.
     void TabStrip1_Click();
     // Clear: empties the history table.
     void Command3_Click();
@@ -87,6 +87,14 @@ class Form1 {
     // record, until 实时 is pressed.
     void Grid1_DblClick(int row, int col);
 
+    // The trend page: start and stop a recording, the quantities drawn and the span shown.
+    void Command8_Click();
+    void Command9_Click();
+    void Check2_Click(int index);
+    void Option5_Click(int index);
+    // A gap in the live data (link lost, history read): one gap line in the recording per gap.
+    void trendGap();
+
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
     // from the measurement frame in rxBytes, step by step: readings, diagram, frequency, powers,
     // neutral current.
@@ -100,6 +108,14 @@ class Form1 {
     std::function<void()> onLiveReply;
 
   private:
+    // A live reading into the trend: the store, the recording's file, the chart when shown.
+    void trendReply();
+    void showTrendChart();
+    void showRecordStatus();
+    // Ends the recording; `failure` is why, when a write failed.
+    void stopRecording(const std::string& failure);
+    void saveTrendChart();
+    void printTrendChart();
     void handshakeReply();
     void recordCountReply();
     // Polling and the Read and Save buttons come back after a read, or after a link came up.
@@ -116,7 +132,8 @@ class Form1 {
         int fileTypeIndex = 1;
     };
     // Asks for the file to save to; nothing when the user cancelled.
-    std::optional<SaveTarget> askSaveTarget(const std::vector<FileType>& types);
+    std::optional<SaveTarget> askSaveTarget(const std::vector<FileType>& types,
+                                            const std::string& proposedName = "Korvalendrix");
     void reportSaveFailure(const WriteResult& result);
     void reportPrintFailure(const std::string& reason);
     // The real-time page as the captions read now, for its text file and its printed report.

@@ -81,7 +81,8 @@ void Form1::comunication_Timer() {
     if (!state_.linked) {
         return;
     }
-    sendRequest(state_.liveView || state_.wiringView ? kRequestLiveData : kRequestHandshake);
+    const bool live = state_.liveView || state_.wiringView || state_.trendView || state_.recording;
+    sendRequest(live ? kRequestLiveData : kRequestHandshake);
 }
 
 void Form1::COMtimout_Timer() {
@@ -92,15 +93,18 @@ void Form1::COMtimout_Timer() {
         window_.Label2.setCaption("通信失败");
         state_.linked = false;
         window_.Findcom.setEnabled(true);
+        trendGap();
     } else {
         ++state_.timeoutTicks;
     }
 }
 
 void Form1::Command1_Click() {
-    if (state_.liveView || state_.wiringView || !state_.linked) {
+    if (state_.liveView || state_.wiringView || state_.trendView || !state_.linked) {
         return;
     }
+    // The recording gets no readings while the records are read.
+    trendGap();
     window_.comunication.setEnabled(false);
     window_.Command1.setEnabled(false);
     window_.Command2.setEnabled(false);

@@ -21,8 +21,6 @@
 namespace pm {
 namespace {
 
-constexpr const char* kProposedName = "Korvalendrix";
-
 const FileType kPictureType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
 const FileType kTextType{"txt格式 (*.txt)", "*.txt", ".txt"};
 const FileType kWorkbookType{"excel格式 (*.xlsx)", "*.xlsx", ".xlsx"};
@@ -51,7 +49,9 @@ LivePage Form1::livePage() const {
 }
 
 void Form1::Command2_Click() {
-    if (state_.wiringView) {
+    if (state_.trendView) {
+        saveTrendChart();
+    } else if (state_.wiringView) {
         saveWiring();
     } else if (state_.liveView) {
         saveLiveView();
@@ -60,14 +60,15 @@ void Form1::Command2_Click() {
     }
 }
 
-std::optional<Form1::SaveTarget> Form1::askSaveTarget(const std::vector<FileType>& types) {
+std::optional<Form1::SaveTarget> Form1::askSaveTarget(const std::vector<FileType>& types,
+                                                      const std::string& proposedName) {
     Files& files = platform_.files;
     std::string folder = files.saveFolder();
     if (!files.ensureFolder(folder)) {
         folder.clear();  // the dialog then opens where the toolkit chooses; the save can go on
     }
     const std::optional<SaveChoice> choice =
-        platform_.dialog.showSave(SaveDialogSettings{kProposedName, types, folder});
+        platform_.dialog.showSave(SaveDialogSettings{proposedName, types, folder});
     if (!choice) {
         return std::nullopt;
     }
@@ -142,7 +143,9 @@ void Form1::Command4_Click() {
         reportPrintFailure(error);
         return;
     }
-    if (state_.liveView || state_.wiringView) {
+    if (state_.trendView) {
+        printTrendChart();
+    } else if (state_.liveView || state_.wiringView) {
         printer.setCurrentY(kReportTop);
         const std::vector<std::string> lines =
             state_.wiringView ? wiringLines() : realTimeReportLines(livePage());

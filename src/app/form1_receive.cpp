@@ -73,6 +73,7 @@ void Form1::liveDataReply() {
         state_.wiringFrame = state_.liveFrame;
         showWiringCheck();
     }
+    trendReply();
     if (onLiveReply) {
         onLiveReply();
     }

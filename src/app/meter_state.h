@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "analysis/wiring_check.h"
+#include "view/trend_store.h"
 
 namespace pm {
 
@@ -16,6 +18,7 @@ struct MeterState {
     bool linked = false;                // the instrument answered the handshake
     bool liveView = false;              // the real-time tab is selected
     bool wiringView = false;            // the wiring check tab is selected
+    bool trendView = false;             // the trend tab is selected
     std::int16_t pendingCommand = 0;    // code of the request sent last
     std::int16_t recordCount = 0;       // stored records reported by the instrument
     std::int16_t recordIndex = 0;       // record the next read tick requests
@@ -38,6 +41,18 @@ struct MeterState {
     std::vector<std::uint8_t> wiringFrame;
     std::int16_t wiringRecord = 0;
     WiringResult wiringResult;
+
+    // The live readings taken while the trend page was shown or a recording ran, for its chart.
+    TrendStore trend;
+    // The trend recording: its file, the lines written after the header, the local second it
+    // started and the one it was seen running last, and whether the gap in the data going on now
+    // has its line already.
+    bool recording = false;
+    std::string recordPath;
+    std::size_t recordLines = 0;
+    std::int64_t recordStart = 0;
+    std::int64_t recordNow = 0;
+    bool gapWritten = false;
 };
 
 }  // namespace pm

@@ -15,6 +15,7 @@ class Files;
 class WindowSnapshot;
 class WorkbookWriter;
 class Printer;
+class TextLog;
 
 // The outside world as the window's handlers reach it. The program wires in the Qt
 // implementations; tests wire in fakes and a virtual clock.
@@ -31,6 +32,8 @@ struct PlatformSet {
     WindowSnapshot& snapshot;       // pictures of the main window
     WorkbookWriter& workbook;       // the history table as a workbook
     Printer& printer;               // the printer the printer dialog chose
+    TextLog& trendLog;              // the trend recording's file
+    WindowSnapshot& chartSnapshot;  // pictures of the trend chart alone
     NumberFormat numberFormat{};    // the user's regional number settings
 };
 

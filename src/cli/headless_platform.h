@@ -37,6 +37,7 @@ class NullPrinter final : public Printer {
     int currentY() const override { return 0; }
     void printLine(const std::string&) override {}
     void paintPicture(const DrawingSurface&, int, int) override {}
+    void paintSnapshot(const WindowSnapshot&, int, int) override {}
     std::string endDoc() override { return "no printer without a window"; }
 };
 

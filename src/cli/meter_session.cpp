@@ -34,9 +34,10 @@ MeterSession::MeterSession(const std::string& device, std::ostream& err)
     if (!device.empty()) {
         qputenv("PHASEMETER_PORTS", QByteArray::fromStdString(device));
     }
-    form_ = std::make_unique<Form1>(
-        PlatformSet{scheduler_, clock_, surface_, wiringSurface_, serial_, grid_, desktop_, dialog_,
-                    files_, snapshot_, workbook_, printer_, numberFormatOf(QLocale::system())});
+    form_ = std::make_unique<Form1>(PlatformSet{scheduler_, clock_, surface_, wiringSurface_,
+                                                serial_, grid_, desktop_, dialog_, files_,
+                                                snapshot_, workbook_, printer_, trendLog_,
+                                                chartSnapshot_, numberFormatOf(QLocale::system())});
 }
 
 MeterSession::~MeterSession() {

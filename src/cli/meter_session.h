@@ -10,6 +10,7 @@
 #include "adapters/qt_files.h"
 #include "adapters/qt_scheduler.h"
 #include "adapters/qt_serial_control.h"
+#include "adapters/qt_text_log.h"
 #include "adapters/xlsx_workbook.h"
 #include "app/form1.h"
 #include "cli/headless_platform.h"
@@ -72,6 +73,8 @@ class MeterSession {
     NullSnapshot snapshot_;
     XlsxWorkbookWriter workbook_;
     NullPrinter printer_;
+    QtTextLog trendLog_;  // the window's trend recording, never started here
+    NullSnapshot chartSnapshot_;
     std::unique_ptr<Form1> form_;
     bool everLinked_ = false;
     int linkedPort_ = 0;

@@ -1,6 +1,8 @@
 #include "output/trend_log.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 
 #include "core/number_text.h"
 #include "protocol/derived_values.h"
@@ -123,6 +125,21 @@ std::string trendJsonLine(const std::string& time, const TrendValues& values) {
         line += values[k].value_or("null");
     }
     return line + "}";
+}
+
+TrendRow trendRow(const TrendValues& values) {
+    TrendRow row;
+    for (std::size_t k = 0; k < kTrendValues; ++k) {
+        row[k] = std::numeric_limits<float>::quiet_NaN();
+        if (values[k]) {
+            char* end = nullptr;
+            const double number = std::strtod(values[k]->c_str(), &end);
+            if (end != values[k]->c_str()) {
+                row[k] = static_cast<float>(number);
+            }
+        }
+    }
+    return row;
 }
 
 }  // namespace pm

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "view/trend_store.h"
 
 namespace pm {
 
@@ -26,6 +27,9 @@ extern const std::array<std::string_view, kTrendValues + 1> kTrendFields;
 // Nothing for a quantity the frame does not give, nor for a figure derived from one.
 using TrendValues = std::array<std::optional<std::string>, kTrendValues>;
 TrendValues trendValues(std::span<const std::uint8_t> frame);
+static_assert(kTrendValues == kTrendColumns);
+// The same values as numbers for the chart, NaN where the panel shows nothing.
+TrendRow trendRow(const TrendValues& values);
 
 // Local time as ISO 8601 with seconds: 2026-12-07T17:31:25.
 std::string isoLocalTime(const ClockReading& time);

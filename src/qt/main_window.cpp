@@ -14,6 +14,7 @@
 
 #include "qt/artwork.h"
 #include "qt/fonts.h"
+#include "qt/trend_chart.h"
 
 namespace pm {
 namespace {
@@ -120,6 +121,7 @@ void MainWindow::build() {
     // Frame1, Frame2 and the history table lie in front of the tab strip's page.
     widgetFor(form_.window().Frame1)->raise();
     widgetFor(form_.window().Frame2)->raise();
+    widgetFor(form_.window().Frame3)->raise();
     if (adopted_.grid != nullptr) {
         adopted_.grid->setParent(this);
         adopted_.grid->raise();
@@ -253,6 +255,8 @@ QWidget* MainWindow::buildControl(Control& control) {
             edit->setFont(toQFont(static_cast<const TextBox&>(control).font()));
             return edit;
         }
+        case ControlKind::Chart:
+            return new TrendChartView(parent);
         case ControlKind::Container:
             return new QWidget(parent);
     }
@@ -271,6 +275,8 @@ void MainWindow::connectEvents() {
     onClick(w.Command5, [this] { form_.Command5_Click(); });
     onClick(w.Command6, [this] { form_.Command6_Click(); });
     onClick(w.Command7, [this] { form_.Command7_Click(); });
+    onClick(w.Command8, [this] { form_.Command8_Click(); });
+    onClick(w.Command9, [this] { form_.Command9_Click(); });
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
         form_.window().TabStrip1.select(index + 1);
         form_.TabStrip1_Click();
@@ -294,6 +300,17 @@ void MainWindow::connectEvents() {
     onOptions(w.Option2, [this](int index) { form_.Option2_Click(index); });
     onOptions(w.Option3, [this](int index) { form_.Option3_Click(index); });
     onOptions(w.Option4, [this](int index) { form_.Option4_Click(index); });
+    onOptions(w.Option5, [this](int index) { form_.Option5_Click(index); });
+    for (std::size_t k = 0; k < w.Check2.size(); ++k) {
+        Choice* check = w.Check2[k];
+        const int index = static_cast<int>(k);
+        connect(static_cast<QCheckBox*>(widgetFor(*check)), &QCheckBox::clicked, this,
+                [this, check, index](bool checked) {
+                    check->setValue(checked);
+                    form_.Check2_Click(index);
+                    mirror(*check);
+                });
+    }
     connect(static_cast<QCheckBox*>(widgetFor(*w.Check1)), &QCheckBox::clicked, this,
             [this](bool checked) {
                 Choice& check = *form_.window().Check1;
@@ -346,6 +363,9 @@ void MainWindow::mirror(const Control& control) {
             tabBar_->setCurrentIndex(static_cast<const TabStrip&>(control).selectedIndex() - 1);
             break;
         }
+        case ControlKind::Chart:
+            static_cast<TrendChartView*>(widget)->mirror(static_cast<const Chart&>(control));
+            break;
         case ControlKind::StatusBar: {
             const auto& bar = static_cast<const StatusBar&>(control);
             for (std::size_t k = 0; k < statusPanels_.size(); ++k) {

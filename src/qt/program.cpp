@@ -24,14 +24,16 @@ Program::Program()
     : surface_(new QtDrawingSurface(toPixels(WindowModel::kPicture2Geometry).size())),
       wiringSurface_(new QtDrawingSurface(toPixels(WindowModel::kPicture3Geometry).size())),
       grid_(new QtGrid),
-      form_(std::make_unique<Form1>(PlatformSet{
-          scheduler_, clock_, *surface_, *wiringSurface_, serial_, *grid_, desktop_, dialog_,
-          files_, snapshot_, workbook_, printer_, numberFormatOf(QLocale::system())})),
+      form_(std::make_unique<Form1>(
+          PlatformSet{scheduler_, clock_, *surface_, *wiringSurface_, serial_, *grid_, desktop_,
+                      dialog_, files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
+                      numberFormatOf(QLocale::system())})),
       window_(
           std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_, wiringSurface_, grid_})) {
     desktop_.setWindow(window_.get());
     dialog_.setWindow(window_.get());
     snapshot_.setWindow(window_.get());
+    chartSnapshot_.setWindow(window_->widgetFor(form_->window().Chart1));
     form_->Form_Load();
 }
 

@@ -14,6 +14,7 @@
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_grid.h"
 #include "qt/qt_printer.h"
+#include "adapters/qt_text_log.h"
 #include "qt/qt_window_snapshot.h"
 
 namespace pm {
@@ -42,6 +43,8 @@ class Program {
     QtCommonDialog dialog_{printer_};
     QtFiles files_;
     QtWindowSnapshot snapshot_;
+    QtWindowSnapshot chartSnapshot_;
+    QtTextLog trendLog_;
     XlsxWorkbookWriter workbook_;
     QtDrawingSurface* surface_;        // owned by the window once it has adopted it
     QtDrawingSurface* wiringSurface_;  // likewise

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 
 #include "qt/qt_drawing_surface.h"
+#include "qt/qt_window_snapshot.h"
 
 namespace pm {
 
@@ -111,6 +112,21 @@ void QtPrinter::paintPicture(const DrawingSurface& picture, int xTwips, int yTwi
     const QRectF target(toDevice(xTwips), toDevice(yTwips),
                         toDevice(image.width() * kTwipsPerScreenPixel),
                         toDevice(image.height() * kTwipsPerScreenPixel));
+    painter_.drawImage(target, image);
+    pageUsed_ = true;
+}
+
+void QtPrinter::paintSnapshot(const WindowSnapshot& picture, int xTwips, int yTwips) {
+    const auto* snapshot = dynamic_cast<const QtWindowSnapshot*>(&picture);
+    if (snapshot == nullptr || !painter_.isActive() || snapshot->picture().isNull()) {
+        return;
+    }
+    const QImage& image = snapshot->picture();
+    // The snapshot is taken at the screen's device pixel ratio; print it at its size on screen.
+    const double ratio = image.devicePixelRatio();
+    const QRectF target(toDevice(xTwips), toDevice(yTwips),
+                        toDevice(static_cast<int>(image.width() / ratio) * kTwipsPerScreenPixel),
+                        toDevice(static_cast<int>(image.height() / ratio) * kTwipsPerScreenPixel));
     painter_.drawImage(target, image);
     pageUsed_ = true;
 }

@@ -31,6 +31,7 @@ class QtPrinter final : public Printer {
     // Paints a QtDrawingSurface's image, a screen pixel (1/96 inch) being 15 twips; any other
     // kind of surface has no picture to give and is left out.
     void paintPicture(const DrawingSurface& picture, int xTwips, int yTwips) override;
+    void paintSnapshot(const WindowSnapshot& picture, int xTwips, int yTwips) override;
     std::string endDoc() override;
 
     // The font of the current (or last) document, chosen by beginDoc; see reportFont below.

@@ -67,6 +67,12 @@ constexpr int kRowTops[3] = {960, 1800, 2640};
 // control of its page.
 constexpr int kFrame2Tab = 64;
 constexpr int kCommand7Tab = 200;
+// The trend page's controls follow the wiring page's.
+constexpr int kFrame3Tab = 300;
+
+// The quantities the trend chart can draw, as view/trend_store.h lists them.
+constexpr const char* kTrendCaptions[17] = {"U1", "U2", "U3", "I1",  "I2",  "I3",  "P1", "P2", "P3",
+                                            "P",  "Q",  "S",  "PF1", "PF2", "PF3", "F",  "In"};
 
 constexpr Colour kWhite = rgbColour(255, 255, 255);
 constexpr Colour kDarkBlue = rgbColour(0, 0, 160);
@@ -75,8 +81,8 @@ constexpr int kAngleTops[3] = {3720, 4560, 5400};
 }  // namespace
 
 WindowModel::WindowModel()
-    : TabStrip1("TabStrip1", {600, 1800, 12375, 7455}, 0, {"实时监控", "历史查询", "接线判断"},
-                songFont(12, true)),
+    : TabStrip1("TabStrip1", {600, 1800, 12375, 7455}, 0,
+                {"实时监控", "历史查询", "接线判断", "趋势记录"}, songFont(12, true)),
       Command1("Command1", {720, 480, 1455, 855}, 1, "读取", 32),
       Command2("Command2", {2400, 480, 1335, 855}, 2, "保存", 32),
       Command3("Command3", {3960, 480, 1335, 855}, 3, "清空", 32),
@@ -95,6 +101,10 @@ WindowModel::WindowModel()
       Picture3(ControlKind::DrawingSurface, "Picture3", -1, kPicture3Geometry, kFrame2Tab + 1,
                &Frame2),
       Command7("Command7", {6840, 150, 1020, 450}, kCommand7Tab, "实时", 0, &Frame2),
+      Frame3(ControlKind::Container, "Frame3", -1, Frame1.geometry(), kFrame3Tab),
+      Chart1("Chart1", {1320, 600, 8160, 6000}, kFrame3Tab + 1, &Frame3),
+      Command8("Command8", {240, 100, 1320, 420}, kFrame3Tab + 2, "开始记录", 0, &Frame3),
+      Command9("Command9", {1680, 100, 1320, 420}, kFrame3Tab + 3, "停止记录", 0, &Frame3),
       Findcom("Findcom", 500, false),
       COMtimout("COMtimout", 1000, true),
       Readdat("Readdat", 100, false),
@@ -159,6 +169,39 @@ WindowModel::WindowModel()
     Frame2.setVisible(false);
     tab = kFrame2Tab + 2;
     designWiringPage(tab);
+    Frame3.setVisible(false);
+    tab = kFrame3Tab + 4;
+    designTrendPage(tab);
+}
+
+void WindowModel::designTrendPage(int& tab) {
+    const FontSpec plain = songFont(10.5, false);
+    auto keep = [this](auto control) {
+        auto* raw = control.get();
+        trendControls_.push_back(std::move(control));
+        return raw;
+    };
+    for (std::size_t k = 0; k < Check2.size(); ++k) {
+        Check2[k] =
+            keep(std::make_unique<Choice>(ControlKind::CheckBox, "Check2", static_cast<int>(k),
+                                          Rect{240, 660 + 345 * static_cast<int>(k), 1020, 300},
+                                          tab++, &Frame3, kTrendCaptions[k], plain));
+    }
+    constexpr const char* kSpans[5] = {"1分钟", "5分钟", "15分钟", "60分钟", "全部"};
+    for (std::size_t k = 0; k < Option5.size(); ++k) {
+        Option5[k] =
+            keep(std::make_unique<Choice>(ControlKind::OptionButton, "Option5", static_cast<int>(k),
+                                          Rect{3480 + 1140 * static_cast<int>(k), 160, 1080, 300},
+                                          tab++, &Frame3, kSpans[k], plain));
+    }
+    latest =
+        keep(std::make_unique<Label>("latest", -1, Rect{9600, 600, 1900, 6000}, tab++, &Frame3, "",
+                                     Label::Style{plain, kBlack, kWhite, Align::Left, true, true}));
+    // The design's choice: the three voltages over the last five minutes.
+    for (std::size_t k = 0; k < 3; ++k) {
+        Check2[k]->setValue(true);
+    }
+    chooseOption(Option5, 1);
 }
 
 // Left, the options the check needs; middle, what it found; right, the diagram with the notes
@@ -256,6 +299,10 @@ std::vector<Control*> WindowModel::controls() {
     }
     all.insert(all.end(), {&Frame2, &Picture3, &Command7});
     for (auto& control : wiringControls_) {
+        all.push_back(control.get());
+    }
+    all.insert(all.end(), {&Frame3, &Chart1, &Command8, &Command9});
+    for (auto& control : trendControls_) {
         all.push_back(control.get());
     }
     return all;

@@ -100,6 +100,16 @@ TextBox::TextBox(std::string name, int index, Rect geometry, int tabIndex, const
     : Control(ControlKind::TextBox, std::move(name), index, geometry, tabIndex, parent),
       font_(std::move(font)) {}
 
+Chart::Chart(std::string name, Rect geometry, int tabIndex, const Control* parent)
+    : Control(ControlKind::Chart, std::move(name), -1, geometry, tabIndex, parent) {}
+
+void Chart::setLines(std::vector<Line> lines, double xFrom, double xTo) {
+    lines_ = std::move(lines);
+    xFrom_ = xFrom;
+    xTo_ = xTo;
+    changed();
+}
+
 void TextBox::setText(std::string text) {
     if (text == text_) {
         return;

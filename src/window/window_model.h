@@ -36,7 +36,8 @@ enum class ControlKind {
     StatusBar,
     OptionButton,
     CheckBox,
-    TextBox
+    TextBox,
+    Chart
 };
 
 class Control {
@@ -183,6 +184,31 @@ class StatusBar final : public Control {
     FontSpec font_;
 };
 
+// A chart of lines over time: what it shows, already thinned to the width it is drawn at. The
+// toolkit layer draws it; the x values are local seconds (see view/trend_store.h).
+class Chart final : public Control {
+  public:
+    struct Point {
+        double x;
+        double y;
+    };
+    struct Line {
+        std::string name;
+        std::vector<Point> points;
+    };
+    Chart(std::string name, Rect geometry, int tabIndex, const Control* parent);
+    const std::vector<Line>& lines() const { return lines_; }
+    double xFrom() const { return xFrom_; }
+    double xTo() const { return xTo_; }
+    // Replaces every line and the time span at once: one change, one repaint.
+    void setLines(std::vector<Line> lines, double xFrom, double xTo);
+
+  private:
+    std::vector<Line> lines_;
+    double xFrom_ = 0;
+    double xTo_ = 60;
+};
+
 // A timer of the window: an interval and an enabled flag. Enabling a disabled timer starts a
 // full interval from that moment; enabling one that already runs leaves its rhythm alone.
 class Timer {
@@ -259,6 +285,16 @@ struct WindowModel {
     Label* notes = nullptr;      // further factors, the energy to refund, warnings
     std::vector<Label*> Label4;  // static captions of Frame2
 
+    // The trend page, in the same place again: the quantities to draw and the span on the left,
+    // the chart with the latest values beside it, the recording's buttons above.
+    Control Frame3;
+    Chart Chart1;
+    Button Command8;                   // 开始记录
+    Button Command9;                   // 停止记录
+    std::array<Choice*, 17> Check2{};  // the quantities, as kTrendQuantities lists them
+    std::array<Choice*, 5> Option5{};  // 1, 5, 15, 60 minutes, the whole recording
+    Label* latest = nullptr;           // the latest value of each quantity drawn
+
     Timer Findcom, COMtimout, Readdat, comunication, Timer1;
 
     // Every control, parents before their children: top-level ones in design order, the children
@@ -269,9 +305,11 @@ struct WindowModel {
 
   private:
     void designWiringPage(int& tab);
+    void designTrendPage(int& tab);
 
     std::vector<std::unique_ptr<Label>> frameLabels_;
     std::vector<std::unique_ptr<Control>> wiringControls_;  // Frame2's children, in design order
+    std::vector<std::unique_ptr<Control>> trendControls_;   // Frame3's children, in design order
 };
 
 }  // namespace pm

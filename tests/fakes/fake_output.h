@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "platform/grid.h"
 #include "platform/printer.h"
 #include "platform/snapshot.h"
+#include "platform/text_log.h"
 #include "platform/workbook.h"
 
 namespace pm::testing {
@@ -98,6 +100,37 @@ class FakeSnapshot final : public WindowSnapshot {
     }
 };
 
+// A log in memory: the lines appended since it was opened last; from `failAfter` lines on, every
+// append fails with `failWith`, and what was written stays.
+class FakeTextLog final : public TextLog {
+  public:
+    std::string path;
+    std::vector<std::string> lines;
+    std::string failWith = "磁盘已满";
+    std::size_t failAfter = SIZE_MAX;
+    std::string openError;
+    bool opened = false;
+
+    WriteResult open(const std::string& file) override {
+        if (!openError.empty()) {
+            return {openError};
+        }
+        path = file;
+        lines.clear();
+        opened = true;
+        return {};
+    }
+    WriteResult appendLine(const std::string& line) override {
+        if (!opened || lines.size() >= failAfter) {
+            return {failWith};
+        }
+        lines.push_back(line);
+        return {};
+    }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+};
+
 // Keeps a copy of every cell it was asked to write.
 class FakeWorkbook final : public WorkbookWriter {
   public:
@@ -151,6 +184,9 @@ class FakePrinter final : public Printer {
     void paintPicture(const DrawingSurface& picture, int xTwips, int yTwips) override {
         pictures.push_back(&picture);
         log.push_back("picture:" + std::to_string(xTwips) + "," + std::to_string(yTwips));
+    }
+    void paintSnapshot(const WindowSnapshot&, int x, int y) override {
+        log.push_back("snapshot:" + std::to_string(x) + "," + std::to_string(y));
     }
     std::string endDoc() override {
         log.push_back("end");

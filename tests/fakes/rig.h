@@ -32,8 +32,11 @@ struct Rig {
     FakeSnapshot snapshot;
     FakeWorkbook workbook;
     FakePrinter printer;
+    FakeTextLog trendLog;
+    FakeSnapshot chartSnapshot;
     Form1 form{PlatformSet{scheduler, clock, surface, wiringSurface, serial, grid, desktop, dialog,
-                           files, snapshot, workbook, printer, numberFormat}};
+                           files, snapshot, workbook, printer, trendLog, chartSnapshot,
+                           numberFormat}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
@@ -16,6 +17,7 @@
 
 #include "fakes/test_frames.h"
 #include "qt/program.h"
+#include "qt/trend_chart.h"
 
 namespace pm {
 namespace {
@@ -179,7 +181,7 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     program.form().state().liveFrame = testing::frameOf(reading);
 
     auto* tabs = window.widgetFor(w.TabStrip1)->findChild<QTabBar*>();
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("接线判断"));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
     EXPECT_TRUE(program.form().state().wiringView);
@@ -205,6 +207,34 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     EXPECT_EQ(w.Text1[3]->text(), "1200");
     EXPECT_EQ(program.form().state().wiringOptions.meteredEnergy, 1200);
     window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_three_wire.png")));
+}
+
+TEST_F(StartedWindow, TrendTabShowsTheChartOfTheTickedQuantities) {
+    WindowModel& w = program.form().window();
+    MainWindow& window = program.window();
+    Form1& form = program.form();
+    auto* tabs = window.widgetFor(w.TabStrip1)->findChild<QTabBar*>();
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral("趋势记录"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
+    EXPECT_TRUE(form.state().trendView);
+    EXPECT_TRUE(window.widgetFor(w.Frame3)->isVisible());
+    EXPECT_FALSE(window.widgetFor(w.Frame2)->isVisible());
+    EXPECT_FALSE(window.gridWidget()->isVisible());
+
+    form.state().rxBytes = testing::balancedFrame();
+    form.liveDataReply();
+    auto* chart = static_cast<TrendChartView*>(window.widgetFor(w.Chart1));
+    ASSERT_EQ(chart->series().size(), 3u);
+    EXPECT_EQ(chart->series()[0]->name(), QStringLiteral("U1"));
+    EXPECT_EQ(chart->series()[0]->count(), 1);
+
+    auto* in = static_cast<QCheckBox*>(window.widgetFor(*w.Check2[16]));
+    QTest::mouseClick(in, Qt::LeftButton, {}, QPoint(8, in->height() / 2));
+    EXPECT_TRUE(w.Check2[16]->value());
+    ASSERT_EQ(chart->series().size(), 4u);
+    EXPECT_EQ(chart->series()[3]->name(), QStringLiteral("In"));
+    EXPECT_NE(window.labelFor(*w.latest)->text().indexOf(QStringLiteral("U1 = 230.00 V")), -1);
+    window.grab().save(QDir::current().filePath(QStringLiteral("trend_tab.png")));
 }
 
 }  // namespace

@@ -12,10 +12,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include "fakes/file_helpers.h"
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_printer.h"
+#include "qt/qt_window_snapshot.h"
 
 namespace pm::testing {
 namespace {
@@ -196,6 +198,35 @@ TEST_F(QtPrinterTest, RealTimeReportEndsBeforeTheDiagramWhichIsPaintedAtItsOwnSi
     EXPECT_GT(pixel(7000 - 200, 1500), 200) << "left of it";
     EXPECT_GT(pixel(right + 200, 1500), 200) << "right of it";
     EXPECT_GT(pixel(7500, bottom + 200), 200) << "below it";
+}
+
+TEST_F(QtPrinterTest, SnapshotIsPaintedAtItsSizeOnScreen) {
+    QWidget widget;
+    widget.setFixedSize(200, 100);
+    widget.setStyleSheet(QStringLiteral("background: black"));
+    widget.setAutoFillBackground(true);
+    QtWindowSnapshot snapshot;
+    snapshot.setWindow(&widget);
+    snapshot.take();
+
+    ASSERT_EQ(printer.beginDoc(), "");
+    printer.paintSnapshot(snapshot, 500, 500);
+    ASSERT_EQ(printer.endDoc(), "");
+    run(QStringLiteral("pdftoppm"),
+        {"-png", "-r", "50", "-singlefile", pdf, dir.filePath(QStringLiteral("page"))});
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(page.isNull());
+    const QRectF area = printable();
+    const auto gray = [&](double xTwips, double yTwips) {
+        return qGray(page.pixel(static_cast<int>((area.left() + points(xTwips)) * 50 / 72),
+                                static_cast<int>((area.top() + points(yTwips)) * 50 / 72)));
+    };
+    const int right = 500 + 200 * 15;
+    const int bottom = 500 + 100 * 15;
+    EXPECT_LT(gray(800, 800), 60) << "inside, top-left";
+    EXPECT_LT(gray(right - 300, bottom - 300), 60) << "inside, bottom-right";
+    EXPECT_GT(gray(right + 300, 1000), 200) << "right of it";
+    EXPECT_GT(gray(1000, bottom + 300), 200) << "below it";
 }
 
 TEST_F(QtPrinterTest, LongReportContinuesOnNewPages) {

@@ -1,0 +1,231 @@
+// The trend page and its recording. Every live reading goes into the trend store; while a
+// recording runs it also becomes one line of the recording's CSV file, written through to the
+// disk at once, so a recording cut short by a crash keeps every reading it had. The chart gets
+// only what it shows, thinned to its width in pixels.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "app/form1.h"
+#include "output/trend_log.h"
+#include "platform/clock.h"
+#include "platform/common_dialog.h"
+#include "platform/desktop.h"
+#include "platform/printer.h"
+#include "platform/snapshot.h"
+#include "platform/text_log.h"
+
+namespace pm {
+namespace {
+
+const FileType kCsvType{"csv格式 (*.csv)", "*.csv", ".csv"};
+const FileType kPngType{"png格式 (*.png)", "*.png", ".png"};
+const FileType kJpgType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
+
+// Seconds each span option shows; the last one, the whole recording, has none.
+constexpr std::int64_t kSpanSeconds[4] = {60, 300, 900, 3600};
+
+// Where the printed chart goes, in twips from the printable area's corner.
+constexpr int kChartPrintLeft = 500;
+constexpr int kChartPrintTop = 500;
+
+std::string twoDigits(int n) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", n % 100);
+    return text;
+}
+
+std::string durationText(std::int64_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The latest value as the panel would show it: the decimals go with the unit.
+std::string latestText(const TrendQuantity& quantity, double value) {
+    if (std::isnan(value)) {
+        return std::string(quantity.name) + " = --";
+    }
+    const std::string unit = quantity.unit;
+    const int decimals = unit == "V" || unit == "Hz" ? 2 : unit == "A" || unit.empty() ? 3 : 4;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s = %.*f %s", quantity.name, decimals, value, quantity.unit);
+    return text;
+}
+
+}  // namespace
+
+void Form1::trendReply() {
+    // The store fills only for the trend page: the other views poll for days and keep nothing.
+    if (!state_.trendView && !state_.recording) {
+        return;
+    }
+    const ClockReading now = platform_.clock.now();
+    const TrendValues values = trendValues(state_.liveFrame);
+    state_.trend.add(localSeconds(now), trendRow(values));
+    state_.gapWritten = false;
+    if (state_.recording) {
+        const WriteResult result =
+            platform_.trendLog.appendLine(trendCsvLine(isoLocalTime(now), values));
+        if (!result.ok()) {
+            stopRecording(result.error);
+            return;
+        }
+        ++state_.recordLines;
+        state_.recordNow = localSeconds(now);
+        showRecordStatus();
+    }
+    if (state_.trendView) {
+        showTrendChart();
+    }
+}
+
+void Form1::trendGap() {
+    if (!state_.recording || state_.gapWritten) {
+        return;
+    }
+    state_.gapWritten = true;
+    const ClockReading now = platform_.clock.now();
+    const WriteResult result = platform_.trendLog.appendLine(trendCsvGap(isoLocalTime(now)));
+    if (!result.ok()) {
+        stopRecording(result.error);
+        return;
+    }
+    ++state_.recordLines;
+    state_.recordNow = localSeconds(now);
+    showRecordStatus();
+}
+
+void Form1::Command8_Click() {
+    if (state_.recording) {
+        return;
+    }
+    const ClockReading now = platform_.clock.now();
+    const std::string proposed = "记录_" + std::to_string(now.year) + twoDigits(now.month) +
+                                 twoDigits(now.day) + "_" + twoDigits(now.hour) +
+                                 twoDigits(now.minute) + twoDigits(now.second) + ".csv";
+    const std::optional<SaveTarget> target = askSaveTarget({kCsvType}, proposed);
+    if (!target) {
+        return;
+    }
+    TextLog& log = platform_.trendLog;
+    WriteResult result = log.open(target->path);
+    if (result.ok()) {
+        result = log.appendLine(trendCsvHeader());
+    }
+    if (!result.ok()) {
+        log.close();
+        platform_.desktop.beep();
+        platform_.desktop.showMessage(MessageIcon::Warning, "Saving Error!",
+                                      "记录写入出错.\r\n" + result.error);
+        return;
+    }
+    state_.recording = true;
+    state_.recordPath = target->path;
+    state_.recordLines = 0;
+    // The recording starts when the dialog closes, not when it opened.
+    state_.recordStart = localSeconds(platform_.clock.now());
+    state_.recordNow = state_.recordStart;
+    // A recording that starts without a link starts in a gap: nothing to mark yet.
+    state_.gapWritten = true;
+    window_.Command8.setEnabled(false);
+    window_.Command9.setEnabled(true);
+    showRecordStatus();
+    if (!window_.Readdat.enabled()) {
+        resumePolling();
+    }
+}
+
+void Form1::Command9_Click() {
+    if (state_.recording) {
+        stopRecording("");
+    }
+}
+
+void Form1::stopRecording(const std::string& failure) {
+    platform_.trendLog.close();
+    state_.recording = false;
+    window_.Command8.setEnabled(true);
+    window_.Command9.setEnabled(false);
+    showRecordStatus();
+    if (!failure.empty()) {
+        platform_.desktop.beep();
+        platform_.desktop.showMessage(MessageIcon::Warning, "Saving Error!",
+                                      "记录写入出错.\r\n" + failure);
+    }
+}
+
+void Form1::showRecordStatus() {
+    if (state_.recordPath.empty()) {
+        return;
+    }
+    const std::int64_t elapsed = std::max<std::int64_t>(0, state_.recordNow - state_.recordStart);
+    window_.StatusBar1.setPanelText(2, std::string(state_.recording ? "记录中: " : "记录已停止: ") +
+                                           fileNameOf(state_.recordPath) + "  " +
+                                           std::to_string(state_.recordLines) + "行  " +
+                                           durationText(elapsed));
+}
+
+void Form1::Check2_Click(int) {
+    showTrendChart();
+}
+
+void Form1::Option5_Click(int index) {
+    chooseOption(window_.Option5, index);
+    showTrendChart();
+}
+
+void Form1::showTrendChart() {
+    const TrendStore& store = state_.trend;
+    const int span = chosenOption(window_.Option5);
+    std::int64_t to = store.empty() ? localSeconds(platform_.clock.now()) : store.lastTime();
+    std::int64_t from = 0;
+    if (span >= 0 && span < 4) {
+        from = to - kSpanSeconds[span] + 1;
+    } else {
+        from = state_.recording || !state_.recordPath.empty() ? state_.recordStart
+               : store.empty()                                ? to - 59
+                                                              : store.firstTime();
+        to = std::max(to, from + 59);
+    }
+    // One bucket per pixel column of the chart's plot, a little narrower than the chart.
+    const int buckets = std::max(1, window_.Chart1.geometry().width / kTwipsPerPixel - 80);
+    std::vector<Chart::Line> lines;
+    std::string latest;
+    for (std::size_t k = 0; k < kTrendQuantities.size(); ++k) {
+        if (!window_.Check2[k]->value()) {
+            continue;
+        }
+        const TrendQuantity& quantity = kTrendQuantities[k];
+        Chart::Line line{quantity.name, {}};
+        for (const ChartPoint& p : store.thinned(quantity, from, to, buckets)) {
+            line.points.push_back({p.x, p.y});
+        }
+        lines.push_back(std::move(line));
+        latest += latestText(quantity, store.latest(quantity)) + "\n";
+    }
+    window_.Chart1.setLines(std::move(lines), static_cast<double>(from), static_cast<double>(to));
+    window_.latest->setCaption(latest);
+}
+
+void Form1::saveTrendChart() {
+    platform_.chartSnapshot.take();
+    const std::optional<SaveTarget> target = askSaveTarget({kPngType, kJpgType});
+    if (!target) {
+        return;
+    }
+    reportSaveFailure(platform_.chartSnapshot.save(target->path));
+}
+
+void Form1::printTrendChart() {
+    platform_.chartSnapshot.take();
+    platform_.printer.paintSnapshot(platform_.chartSnapshot, kChartPrintLeft, kChartPrintTop);
+}
+
+}  // namespace pm

@@ -1,0 +1,83 @@
+#include "qt/trend_chart.h"
+
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace pm {
+namespace {
+
+// The model counts local seconds; the axis wants milliseconds since the epoch, which it then
+// shows in local time. Taking the offset off makes the axis read the local clock as recorded.
+// The offset is looked up once a change: each look-up reads the time zone files.
+double axisMillis(double localSeconds, qint64 offset) {
+    return (localSeconds - static_cast<double>(offset)) * 1000.0;
+}
+
+}  // namespace
+
+TrendChartView::TrendChartView(QWidget* parent) : QChartView(parent) {
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignTop);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    timeAxis_ = new QDateTimeAxis;
+    timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
+    timeAxis_->setTickCount(6);
+    // Qt 6.4 never draws the labels of a date-time axis first shown with its default range, not
+    // even after a valid one is set: it gets a valid range before it is shown.
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(0), QDateTime::fromMSecsSinceEpoch(60'000));
+    valueAxis_ = new QValueAxis;
+    chart->addAxis(timeAxis_, Qt::AlignBottom);
+    chart->addAxis(valueAxis_, Qt::AlignLeft);
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing, false);
+}
+
+void TrendChartView::mirror(const Chart& model) {
+    QChart* chart = this->chart();
+    const auto& lines = model.lines();
+    // Series come and go with the ticked quantities; the rest keep their colours.
+    while (series_.size() > lines.size()) {
+        chart->removeSeries(series_.back());
+        delete series_.back();
+        series_.pop_back();
+    }
+    while (series_.size() < lines.size()) {
+        auto* series = new QLineSeries;
+        chart->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(valueAxis_);
+        series_.push_back(series);
+    }
+    const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(lines[k].points.size()));
+        for (const Chart::Point& p : lines[k].points) {
+            points.append(QPointF(axisMillis(p.x, offset), p.y));
+            low = std::min(low, p.y);
+            high = std::max(high, p.y);
+        }
+        series_[k]->setName(QString::fromStdString(lines[k].name));
+        series_[k]->replace(points);
+    }
+    if (!(low <= high)) {
+        low = 0;
+        high = 1;
+    }
+    // A flat line still gets a band around it, and the axis rounds to readable ticks.
+    const double pad = std::max((high - low) * 0.05, std::max(std::abs(high) * 0.01, 0.001));
+    valueAxis_->setRange(low - pad, high + pad);
+    valueAxis_->applyNiceNumbers();
+    timeAxis_->setRange(
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom(), offset))),
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo(), offset))));
+}
+
+}  // namespace pm

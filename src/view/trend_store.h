@@ -1,0 +1,75 @@
+#pragma once
+
+// The readings of a trend as plain numbers, and what the chart gets of them. A day at one reading
+// a second is 86,400 readings; the chart is a few hundred pixels wide, so it gets each quantity
+// thinned to the smallest and largest value of every pixel column: a spike a second long still
+// shows, and a repaint costs the same after a minute as after a day.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace pm {
+
+// Seconds since 1970-01-01 00:00 of the local calendar, leap seconds aside: a monotonic axis
+// for readings taken by the local clock, and the same count the chart labels as local time.
+std::int64_t localSeconds(const ClockReading& time);
+
+// A quantity the chart can draw: the sum of `count` trend values from `first` (P, Q, S add up the
+// three channels), with the unit shown beside its latest value.
+struct TrendQuantity {
+    const char* name;
+    std::size_t first;
+    std::size_t count;
+    const char* unit;
+};
+// U1..U3, I1..I3, P1..P3, P, Q, S (the three channels' sums), PF1..PF3, F, In.
+extern const std::array<TrendQuantity, 17> kTrendQuantities;
+
+// The values of one reading in the trend log's order, NaN where the panel showed nothing.
+constexpr std::size_t kTrendColumns = 30;
+using TrendRow = std::array<float, kTrendColumns>;
+
+struct ChartPoint {
+    double x;  // local seconds
+    double y;
+};
+
+class TrendStore {
+  public:
+    // Two days at one reading a second; beyond that the oldest day goes, so that a recording left
+    // running for weeks keeps the program's memory bounded (the file keeps everything).
+    static constexpr std::size_t kMaxReadings = 2 * 86'400;
+
+    // Readings come in time order; one older than the last is still kept, after it.
+    void add(std::int64_t seconds, const TrendRow& row);
+    void clear();
+    std::size_t size() const { return times_.size(); }
+    bool empty() const { return times_.empty(); }
+    std::int64_t firstTime() const { return times_.front(); }
+    std::int64_t lastTime() const { return times_.back(); }
+    // The quantity in the last reading; NaN when it had none.
+    double latest(const TrendQuantity& quantity) const;
+
+    // The quantity between `from` and `to` (both included), thinned to at most two points per
+    // bucket of `buckets` equal slices of that span: the lowest and the highest, in the order they
+    // came. Readings without the quantity are left out.
+    std::vector<ChartPoint> thinned(const TrendQuantity& quantity, std::int64_t from,
+                                    std::int64_t to, int buckets) const;
+
+    // Bytes the store holds, for the memory budget of a day's recording.
+    std::size_t capacityBytes() const;
+
+  private:
+    double value(std::size_t index, const TrendQuantity& quantity) const;
+
+    std::vector<std::int64_t> times_;
+    // By column: drawing one quantity over a day then reads 350 KB, not the whole day's 11 MB.
+    std::array<std::vector<float>, kTrendColumns> columns_;
+};
+
+}  // namespace pm

@@ -1,0 +1,100 @@
+// The trend store's thinning: what the chart gets of a long recording.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "view/trend_store.h"
+
+namespace pm {
+namespace {
+
+const TrendQuantity& quantity(const char* name) {
+    for (const TrendQuantity& q : kTrendQuantities) {
+        if (std::string_view(q.name) == name) {
+            return q;
+        }
+    }
+    throw std::out_of_range(name);
+}
+
+TrendRow rowWith(std::size_t column, float value) {
+    TrendRow row;
+    row.fill(1.0f);
+    row[column] = value;
+    return row;
+}
+
+TEST(TrendStore, ThinningKeepsEveryBucketsExtremesInTimeOrder) {
+    // A flat line of 1000 readings with one spike up and one dip, thinned into 10 buckets.
+    TrendStore store;
+    for (int t = 0; t < 1000; ++t) {
+        const float u = t == 437 ? 250.0f : t == 438 ? 180.0f : 220.0f;
+        store.add(t, rowWith(0, u));
+    }
+    const auto points = store.thinned(quantity("U1"), 0, 999, 10);
+    EXPECT_LE(points.size(), 20u);
+    double highest = 0;
+    double lowest = 1e9;
+    for (std::size_t k = 1; k < points.size(); ++k) {
+        EXPECT_LT(points[k - 1].x, points[k].x);
+    }
+    for (const ChartPoint& p : points) {
+        highest = std::max(highest, p.y);
+        lowest = std::min(lowest, p.y);
+    }
+    EXPECT_EQ(highest, 250.0);
+    EXPECT_EQ(lowest, 180.0);
+}
+
+TEST(TrendStore, WindowSumsAndMissingValues) {
+    TrendStore store;
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    for (int t = 0; t < 10; ++t) {
+        TrendRow row = rowWith(20, static_cast<float>(t));  // Q1 = t, Q2 = Q3 = 1
+        if (t == 5) {
+            row[21] = none;
+        }
+        store.add(100 + t, row);
+    }
+    struct Case {
+        std::int64_t from, to;
+        std::size_t points;
+        double firstY;
+    };
+    const Case cases[] = {{100, 109, 9, 2}, {105, 109, 4, 8}, {103, 104, 2, 5}, {200, 300, 0, 0}};
+    for (const Case& c : cases) {
+        // One bucket per second: nothing thinned, the missing reading left out.
+        const auto points = store.thinned(quantity("Q"), c.from, c.to, 1000);
+        ASSERT_EQ(points.size(), c.points) << c.from;
+        if (!points.empty()) {
+            EXPECT_EQ(points.front().y, c.firstY) << c.from;
+        }
+    }
+    EXPECT_EQ(store.latest(quantity("Q")), 11.0);
+    EXPECT_TRUE(std::isnan(TrendStore().latest(quantity("Q"))));
+}
+
+TEST(TrendStore, BeyondTwoDaysTheOldestDayGoes) {
+    TrendStore store;
+    const auto limit = static_cast<std::int64_t>(TrendStore::kMaxReadings);
+    for (std::int64_t t = 0; t <= limit; ++t) {
+        store.add(t, rowWith(0, static_cast<float>(t)));
+    }
+    EXPECT_EQ(store.size(), TrendStore::kMaxReadings / 2 + 1);
+    EXPECT_EQ(store.firstTime(), limit / 2);
+    const auto points = store.thinned(quantity("U1"), limit / 2, limit / 2, 1);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].y, static_cast<double>(limit / 2));  // times and values still paired
+}
+
+TEST(TrendStore, LocalSecondsCountAcrossMidnightAndYears) {
+    EXPECT_EQ(localSeconds({1970, 1, 1, 0, 0, 0, "", ""}), 0);
+    EXPECT_EQ(localSeconds({2000, 3, 1, 0, 0, 1, "", ""}), 951868801);
+    EXPECT_EQ(localSeconds({2026, 1, 1, 0, 0, 0, "", ""}) -
+                  localSeconds({2025, 12, 31, 23, 59, 59, "", ""}),
+              1);
+}
+
+}  // namespace
+}  // namespace pm
