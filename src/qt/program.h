@@ -6,6 +6,7 @@
 #include "adapters/qt_files.h"
 #include "adapters/qt_scheduler.h"
 #include "adapters/qt_serial_control.h"
+#include "adapters/qt_text_log.h"
 #include "adapters/xlsx_workbook.h"
 #include "app/form1.h"
 #include "qt/main_window.h"
@@ -14,7 +15,6 @@
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_grid.h"
 #include "qt/qt_printer.h"
-#include "adapters/qt_text_log.h"
 #include "qt/qt_window_snapshot.h"
 
 namespace pm {
