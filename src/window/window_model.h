@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/colour.h"
-#include "core/font_spec.h"
+#include "core/font.h"
 #include "core/twips.h"
 #include "platform/scheduler.h"
 
