@@ -28,14 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 // A balanced three-phase reading: every cell of a block gets a value and all derived figures are
 // computed, the most expensive kind of record.
-const std::vector<std::uint8_t> kReply = pm::sim::encodeFrame({
-    .voltage = {23000, 23000, 23000},
-    .current = {5000, 5000, 5000},
-    .voltageRange = {1, 1, 1},
-    .currentRange = {3, 3, 3},
-    .angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300},
-    .frequency = 5000,
-});
+const std::vector<std::uint8_t> kReply = pm::sim::encodeFrame(pm::sim::balancedReading());
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");

@@ -15,14 +15,7 @@ namespace {
 
 // Balanced three-phase frames; the second differs in every value so that every caption changes.
 const std::vector<std::uint8_t> kFrames[2] = {
-    pm::sim::encodeFrame({
-        .voltage = {23000, 23000, 23000},
-        .current = {5000, 5000, 5000},
-        .voltageRange = {1, 1, 1},
-        .currentRange = {3, 3, 3},
-        .angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300},
-        .frequency = 5000,
-    }),
+    pm::sim::encodeFrame(pm::sim::balancedReading()),
     pm::sim::encodeFrame({
         .voltage = {23010, 22980, 23006},
         .current = {5008, 4976, 5018},

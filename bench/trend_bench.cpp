@@ -18,14 +18,7 @@ namespace {
 
 constexpr int kDay = 86'400;
 
-const std::vector<std::uint8_t> kFrame = pm::sim::encodeFrame({
-    .voltage = {23000, 23000, 23000},
-    .current = {5000, 5000, 5000},
-    .voltageRange = {1, 1, 1},
-    .currentRange = {3, 3, 3},
-    .angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300},
-    .frequency = 5000,
-});
+const std::vector<std::uint8_t> kFrame = pm::sim::encodeFrame(pm::sim::balancedReading());
 
 pm::TrendRow rowAt(int t) {
     pm::TrendRow row;

@@ -17,19 +17,7 @@ namespace pm::testing {
 using Frame = std::vector<std::uint8_t>;
 using sim::Reading;
 
-// Three channels at 230.00 V and 5.000 A, 120 degrees apart, each current 30 degrees behind its
-// voltage, 50.00 Hz: voltage range code 1, current range code 3, mode 0.
-inline Reading balancedReading() {
-    Reading r;
-    r.voltage = {23000, 23000, 23000};
-    r.voltageRange = {1, 1, 1};
-    r.current = {5000, 5000, 5000};
-    r.currentRange = {3, 3, 3};
-    r.angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300};
-    r.frequency = 5000;
-    r.mode = 0;
-    return r;
-}
+using sim::balancedReading;
 
 inline Frame frameOf(const Reading& reading) {
     return sim::encodeFrame(reading);

@@ -190,6 +190,17 @@ std::vector<std::uint8_t> encodeFrame(const Reading& reading) {
     return frame;
 }
 
+Reading balancedReading() {
+    Reading r;
+    r.voltage = {23000, 23000, 23000};
+    r.voltageRange = {1, 1, 1};
+    r.current = {5000, 5000, 5000};
+    r.currentRange = {3, 3, 3};
+    r.angle = {1200, 1200, 1200, 1200, 1200, 1200, 300, 300, 300};
+    r.frequency = 5000;
+    return r;
+}
+
 Reading liveReading(std::uint64_t seed, std::uint64_t sequence) {
     Stream s(mix(mix(seed ^ kLiveSalt) + sequence));
     Reading r;

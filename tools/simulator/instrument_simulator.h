@@ -54,6 +54,11 @@ struct Reading {
 
 std::vector<std::uint8_t> encodeFrame(const Reading& reading);
 
+// Three channels at 230.00 V and 5.000 A, 120 degrees apart, each current 30 degrees behind its
+// voltage, 50.00 Hz: voltage range code 1, current range code 3, mode 0. The reading tests and
+// benchmarks compare against.
+Reading balancedReading();
+
 // The live reading number `sequence` (0, 1, 2, ...) of a meter seeded with `seed`: a balanced
 // three-phase load around 230 V, 5 A, 120 degrees between phases, currents about 30 degrees
 // behind their voltages, 50 Hz, with a little jitter so that consecutive frames differ. Voltage
