@@ -10,7 +10,7 @@
 
 namespace pm {
 
-const std::array<std::string_view, kTrendValues + 1> kTrendFields = {
+const std::array<std::string_view, kTrendColumns + 1> kTrendFields = {
     "时间",   "U1/V",   "U2/V",   "U3/V",  "I1/A", "I2/A",    "I3/A",    "U1U2",
     "U2U3",   "U3U1",   "I1I2",   "I2I3",  "I3I1", "U1I1",    "U2I2",    "U3I3",
     "F/Hz",   "P1/kW",  "P2/kW",  "P3/kW", "P/kW", "Q1/kvar", "Q2/kvar", "Q3/kvar",
@@ -129,7 +129,7 @@ std::string trendJsonLine(const std::string& time, const TrendValues& values) {
 
 TrendRow trendRow(const TrendValues& values) {
     TrendRow row;
-    for (std::size_t k = 0; k < kTrendValues; ++k) {
+    for (std::size_t k = 0; k < kTrendColumns; ++k) {
         row[k] = std::numeric_limits<float>::quiet_NaN();
         if (values[k]) {
             char* end = nullptr;

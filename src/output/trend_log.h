@@ -18,16 +18,13 @@
 
 namespace pm {
 
-constexpr std::size_t kTrendValues = 30;
-
 // The field names, time first, as the header line gives them.
-extern const std::array<std::string_view, kTrendValues + 1> kTrendFields;
+extern const std::array<std::string_view, kTrendColumns + 1> kTrendFields;
 
 // U1..U3, I1..I3, the nine angles, F, P1..P3, P, Q1..Q3, S1..S3, PF1..PF3, In of one frame.
 // Nothing for a quantity the frame does not give, nor for a figure derived from one.
-using TrendValues = std::array<std::optional<std::string>, kTrendValues>;
+using TrendValues = std::array<std::optional<std::string>, kTrendColumns>;
 TrendValues trendValues(std::span<const std::uint8_t> frame);
-static_assert(kTrendValues == kTrendColumns);
 // The same values as numbers for the chart, NaN where the panel shows nothing.
 TrendRow trendRow(const TrendValues& values);
 

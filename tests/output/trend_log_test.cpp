@@ -51,10 +51,10 @@ TEST(TrendLog, OneLinePerReadingInCsvAndJson) {
         trendJsonLine(time, trendValues(withByte(balancedFrame(), 13, 0))).find(R"("U2/V":null,)"),
         std::string::npos);
     const std::string gap = trendCsvGap(time);
-    EXPECT_EQ(gap, time + std::string(kTrendValues, ','));
+    EXPECT_EQ(gap, time + std::string(kTrendColumns, ','));
     const std::string header = trendCsvHeader();
     EXPECT_TRUE(header.starts_with("\xEF\xBB\xBF时间,U1/V,"));
-    EXPECT_EQ(std::count(header.begin(), header.end(), ','), static_cast<long>(kTrendValues));
+    EXPECT_EQ(std::count(header.begin(), header.end(), ','), static_cast<long>(kTrendColumns));
 }
 
 }  // namespace
