@@ -2,6 +2,7 @@
 // recording runs it also becomes one line of the recording's CSV file, written through to the
 // disk at once, so a recording cut short by a crash keeps every reading it had. The chart gets
 // only what it shows, thinned to its width in pixels.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -24,6 +25,12 @@ const FileType kJpgType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
 
 // Seconds each span option shows; the last one, the whole recording, has none.
 constexpr std::int64_t kSpanSeconds[4] = {60, 300, 900, 3600};
+
+// Points the chart gets in all, over all its lines. The chart lays out every point of every line
+// again at each reading, about a microsecond a point: with many quantities ticked each gets
+// fewer buckets than the plot has pixel columns. Each bucket still keeps its lowest and highest
+// value, so a spike shows whatever the bucket's width.
+constexpr int kChartPointBudget = 4000;
 
 // Where the printed chart goes, in twips from the printable area's corner.
 constexpr int kChartPrintLeft = 500;
@@ -194,8 +201,13 @@ void Form1::showTrendChart() {
                                                               : store.firstTime();
         to = std::max(to, from + 59);
     }
-    // One bucket per pixel column of the chart's plot, a little narrower than the chart.
-    const int buckets = std::max(1, window_.Chart1.geometry().width / kTwipsPerPixel - 80);
+    // At most one bucket per pixel column of the chart's plot, a little narrower than the chart.
+    int ticked = 0;
+    for (const auto& check : window_.Check2) {
+        ticked += check->value() ? 1 : 0;
+    }
+    const int columns = std::max(1, window_.Chart1.geometry().width / kTwipsPerPixel - 80);
+    const int buckets = std::clamp(kChartPointBudget / std::max(1, 2 * ticked), 1, columns);
     std::vector<Chart::Line> lines;
     std::string latest;
     for (std::size_t k = 0; k < kTrendQuantities.size(); ++k) {

@@ -56,28 +56,43 @@ void TrendChartView::mirror(const Chart& model) {
     const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
+    std::vector<QList<QPointF>> points(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(lines[k].points.size()));
+        points[k].reserve(static_cast<qsizetype>(lines[k].points.size()));
         for (const Chart::Point& p : lines[k].points) {
-            points.append(QPointF(axisMillis(p.x, offset), p.y));
+            points[k].append(QPointF(axisMillis(p.x, offset), p.y));
             low = std::min(low, p.y);
             high = std::max(high, p.y);
         }
-        series_[k]->setName(QString::fromStdString(lines[k].name));
-        series_[k]->replace(points);
+    }
+    // Every change of an axis lays out every series again, each in full: the series are emptied
+    // while the axes move, so that each is laid out once, with its new points.
+    for (QLineSeries* series : series_) {
+        series->clear();
     }
     if (!(low <= high)) {
         low = 0;
         high = 1;
     }
-    // A flat line still gets a band around it, and the axis rounds to readable ticks.
+    // A flat line still gets a band around it, and the axis rounds to readable ticks. Laying out
+    // the axis's labels costs more than the lines: the axis stays while it holds every value and
+    // the values fill at least half of it.
     const double pad = std::max((high - low) * 0.05, std::max(std::abs(high) * 0.01, 0.001));
-    valueAxis_->setRange(low - pad, high + pad);
-    valueAxis_->applyNiceNumbers();
+    const bool holds = valueAxis_->min() <= low && high <= valueAxis_->max();
+    if (!holds || valueAxis_->max() - valueAxis_->min() > 2 * (high - low + 2 * pad)) {
+        valueAxis_->setRange(low - pad, high + pad);
+        valueAxis_->applyNiceNumbers();
+    }
     timeAxis_->setRange(
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom(), offset))),
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo(), offset))));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const QString name = QString::fromStdString(lines[k].name);
+        if (series_[k]->name() != name) {
+            series_[k]->setName(name);
+        }
+        series_[k]->replace(points[k]);
+    }
 }
 
 }  // namespace pm

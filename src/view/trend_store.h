@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,8 +57,11 @@ class TrendStore {
     double latest(const TrendQuantity& quantity) const;
 
     // The quantity between `from` and `to` (both included), thinned to at most two points per
-    // bucket of `buckets` equal slices of that span: the lowest and the highest, in the order they
-    // came. Readings without the quantity are left out.
+    // bucket of whole seconds, at most `buckets` of them over the span: the lowest and the
+    // highest, in the order they came. Readings without the quantity are left out. Buckets lie on
+    // multiples of their width, so that a span moving on by a second keeps all but its ends, and
+    // those are kept from one call to the next: a call costs the readings that came since the
+    // last one and the points it returns, not the span's readings.
     std::vector<ChartPoint> thinned(const TrendQuantity& quantity, std::int64_t from,
                                     std::int64_t to, int buckets) const;
 
@@ -65,11 +69,33 @@ class TrendStore {
     std::size_t capacityBytes() const;
 
   private:
+    // The readings of a bucket with the quantity's lowest and highest value; none, both at
+    // `kNone`, when no reading in it has the quantity.
+    struct Extremes {
+        std::size_t low;
+        std::size_t high;
+    };
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // The whole buckets of one quantity at one width already thinned: buckets `first` onwards,
+    // up to the last one no later reading can fall in.
+    struct Thinning {
+        std::size_t column;
+        std::size_t count;
+        std::int64_t width = 0;
+        std::int64_t first = 0;
+        std::deque<Extremes> buckets;
+    };
+
     double value(std::size_t index, const TrendQuantity& quantity) const;
+    // The extremes of the readings [begin, end).
+    Extremes extremes(const TrendQuantity& quantity, std::size_t begin, std::size_t end) const;
+    std::size_t readingAt(std::int64_t seconds) const;
+    Thinning& thinningOf(const TrendQuantity& quantity) const;
 
     std::vector<std::int64_t> times_;
     // By column: drawing one quantity over a day then reads 350 KB, not the whole day's 11 MB.
     std::array<std::vector<float>, kTrendColumns> columns_;
+    mutable std::vector<Thinning> thinnings_;
 };
 
 }  // namespace pm

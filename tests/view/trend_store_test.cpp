@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "view/trend_store.h"
 
@@ -73,6 +75,47 @@ TEST(TrendStore, WindowSumsAndMissingValues) {
     }
     EXPECT_EQ(store.latest(quantity("Q")), 11.0);
     EXPECT_TRUE(std::isnan(TrendStore().latest(quantity("Q"))));
+}
+
+TEST(TrendStore, ThinningKeptFromCallToCallEqualsThinningAfresh) {
+    // The chart asks every second for a span ending at the newest reading: a fixed span sliding
+    // on, or the whole recording growing. Readings now and then lack the quantity, and the
+    // clock sometimes repeats a second. What the kept buckets give must equal what a store that
+    // never thinned before gives for the same readings.
+    struct Case {
+        std::int64_t span;  // 0: from the first reading
+        int buckets;
+    };
+    const Case cases[] = {{60, 464}, {3600, 50}, {900, 7}, {0, 40}};
+    for (const Case& c : cases) {
+        TrendStore kept;
+        std::vector<std::pair<std::int64_t, TrendRow>> readings;
+        std::int64_t t = 1'000'000;
+        for (int n = 0; n < 2500; ++n) {
+            t += n % 37 == 0 ? 0 : 1;
+            const float u = n % 53 == 0 ? std::numeric_limits<float>::quiet_NaN()
+                                        : static_cast<float>((n * 7919) % 101);
+            readings.emplace_back(t, rowWith(0, u));
+            kept.add(t, readings.back().second);
+            const std::int64_t from = c.span == 0 ? readings.front().first : t - c.span + 1;
+            const auto points = kept.thinned(quantity("U1"), from, t, c.buckets);
+            if (n % 250 != 249) {
+                continue;
+            }
+            TrendStore fresh;
+            for (const auto& [time, row] : readings) {
+                fresh.add(time, row);
+            }
+            const auto expected = fresh.thinned(quantity("U1"), from, t, c.buckets);
+            ASSERT_EQ(points.size(), expected.size()) << c.span << " at " << n;
+            EXPECT_LE(points.size(), 2u * static_cast<unsigned>(c.buckets) + 4) << c.span;
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                ASSERT_EQ(points[k].x, expected[k].x) << c.span << " at " << n << ", " << k;
+                ASSERT_EQ(points[k].y, expected[k].y) << c.span << " at " << n << ", " << k;
+                ASSERT_GE(points[k].x, static_cast<double>(from));
+            }
+        }
+    }
 }
 
 TEST(TrendStore, BeyondTwoDaysTheOldestDayGoes) {
