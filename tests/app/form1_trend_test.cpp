@@ -2,6 +2,7 @@
 // write that fails, and the chart's lines.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,45 @@ TEST(TrendPage, RecordingWritesHeaderLinesAndOneGapPerLostLink) {
     EXPECT_EQ(rig.trendLog.lines.size(), 6u);
     EXPECT_FALSE(rig.trendLog.isOpen());
     EXPECT_NE(rig.w().StatusBar1.panelText(2).find("记录已停止"), std::string::npos);
+}
+
+TEST(TrendPage, ARecordedLineHoldsWhatThePanelShowsAndAHistoryReadLeavesAGap) {
+    Linked rig(2);
+    rig.startRecording();
+    rig.reply();
+    ASSERT_EQ(rig.trendLog.lines.size(), 2u);
+    std::vector<std::string> fields;
+    std::istringstream line(rig.trendLog.lines[1]);
+    for (std::string field; std::getline(line, field, ',');) {
+        fields.push_back(field);
+    }
+    const WindowModel& w = rig.w();
+    std::vector<std::string> shown;
+    for (const auto* group : {&w.u, &w.i}) {
+        for (const Label* label : *group) {
+            shown.push_back(label->caption());
+        }
+    }
+    for (const Label* label : w.phase) {
+        shown.push_back(label->caption().substr(0, label->caption().find("°")));
+    }
+    shown.push_back(w.freq->caption());
+    for (const auto* group : {&w.p, &w.q, &w.s, &w.pf}) {
+        for (const Label* label : *group) {
+            shown.push_back(label->caption());
+        }
+    }
+    shown.push_back(w.isum->caption());
+    // Time, U, I, angles, F, P1..P3, P, Q, S, PF, In: all but the time and the sum are on the
+    // panel.
+    ASSERT_EQ(fields.size(), kTrendColumns + 1);
+    fields.erase(fields.begin() + 20);
+    fields.erase(fields.begin());
+    EXPECT_EQ(fields, shown);
+    EXPECT_EQ(fields.front(), "230.00");
+
+    rig.form.Command1_Click();  // a history read: the recording gets nothing meanwhile
+    EXPECT_EQ(rig.trendLog.lines.back(), trendCsvGap("2026-12-07T09:30:05"));
 }
 
 TEST(TrendPage, WriteFailureStopsTheRecordingWithTheReason) {
