@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages phasemeter needs to build, run and test, skipping those already
 # installed. Works as root on a fresh Debian 12; as another user it uses sudo when it must.
+# `scripts/setup.sh package` adds the tools that build and check the Debian package.
 set -euo pipefail
 
 packages=(
@@ -9,8 +10,12 @@ packages=(
     libxlsxwriter-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-arphic-uming fonts-wqy-microhei
+    librsvg2-bin
     socat xvfb xauth xdotool imagemagick poppler-utils unzip
 )
+if [ "${1:-}" = package ]; then
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream udev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
