@@ -1,8 +1,10 @@
 #include "adapters/serial_port_names.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace pm {
@@ -41,20 +43,25 @@ int compareNumbers(const QString& a, qsizetype& i, const QString& b, qsizetype& 
     return QStringView(a).mid(startA, lengthA).compare(QStringView(b).mid(startB, lengthB));
 }
 
+// The meter comes with a USB serial cable, so the ports of USB adapters are tried first.
+int deviceGroup(const QString& name) {
+    if (name.startsWith(QLatin1String("ttyUSB"))) {
+        return 0;
+    }
+    if (name.startsWith(QLatin1String("ttyACM"))) {
+        return 1;
+    }
+    return 2;
+}
+
 #ifndef Q_OS_WIN
 QStringList systemSerialDevices() {
-    std::vector<QSerialPortInfo> ports;
+    std::vector<SerialDevice> devices;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back(info);
+        devices.push_back({info.portName(), info.systemLocation()});
     }
-    std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
-        return naturalLess(a.portName(), b.portName());
-    });
-    QStringList devices;
-    for (const QSerialPortInfo& info : ports) {
-        devices.append(info.systemLocation());
-    }
-    return devices;
+    return orderPortDevices(std::move(devices),
+                            consoleDeviceNames(QString::fromLatin1(kConsoleActiveFile)));
 }
 #endif
 
@@ -111,6 +118,31 @@ bool naturalLess(const QString& a, const QString& b) {
     }
     // Equal as numbers ("ttyS01" and "ttyS1"): the plain text order keeps the order strict.
     return a < b;
+}
+
+QStringList orderPortDevices(std::vector<SerialDevice> devices, const QStringList& consoleNames) {
+    std::erase_if(devices,
+                  [&](const SerialDevice& device) { return consoleNames.contains(device.name); });
+    std::stable_sort(devices.begin(), devices.end(), [](const auto& a, const auto& b) {
+        const int groupA = deviceGroup(a.name);
+        const int groupB = deviceGroup(b.name);
+        return groupA != groupB ? groupA < groupB : naturalLess(a.name, b.name);
+    });
+    QStringList paths;
+    for (const SerialDevice& device : devices) {
+        paths.append(device.path);
+    }
+    return paths;
+}
+
+QStringList consoleDeviceNames(const QString& activeFile) {
+    QFile file(activeFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return {};
+    }
+    return QString::fromLatin1(file.readAll())
+        .simplified()
+        .split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 std::optional<QString> devicePathForPort(int port) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <algorithm>
 #include <vector>
 
 #include "adapters/qt_serial_control.h"
+#include "fakes/file_helpers.h"
 #include "fakes/pseudo_terminal.h"
 
 namespace pm {
@@ -71,6 +73,50 @@ TEST(SerialPortNames, EnvironmentListDecidesEveryPort) {
     }
 }
 #endif
+
+TEST(SerialPortNames, UsbAdaptersComeFirstAndTheConsoleIsLeftOut) {
+    struct Case {
+        const char* name;
+        QStringList devices;
+        const char* consoleFile;  // nullptr: the file is missing
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"USB after built-in in the input, no console file",
+         {"ttyS0", "ttyS1", "ttyUSB1", "ttyUSB0"},
+         nullptr,
+         {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyS1"}},
+        {"console ttyS0 left out",
+         {"ttyS0", "ttyS1", "ttyUSB0"},
+         "tty0 ttyS0\n",
+         {"/dev/ttyUSB0", "/dev/ttyS1"}},
+        {"ttyS10 after ttyS2",
+         {"ttyS10", "ttyUSB10", "ttyS2", "ttyUSB2"},
+         "tty0\n",
+         {"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"}},
+        {"ttyACM after ttyUSB",
+         {"ttyAMA0", "ttyACM1", "ttyS0", "ttyACM0", "ttyUSB3"},
+         "",
+         {"/dev/ttyUSB3", "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyAMA0", "/dev/ttyS0"}},
+        {"a USB console is left out too",
+         {"ttyUSB0", "ttyUSB1", "ttyAMA0"},
+         "ttyAMA0 ttyUSB0",
+         {"/dev/ttyUSB1"}},
+    };
+    const QTemporaryDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString activeFile = folder.filePath(QString::fromUtf8(c.name));
+        if (c.consoleFile != nullptr) {
+            testing::writeBytes(activeFile, c.consoleFile);
+        }
+        std::vector<SerialDevice> devices;
+        for (const QString& name : c.devices) {
+            devices.push_back({name, "/dev/" + name});
+        }
+        EXPECT_EQ(orderPortDevices(devices, consoleDeviceNames(activeFile)), c.expected);
+    }
+}
 
 TEST(SerialPortNames, NaturalOrderCountsDigitsAsNumbers) {
     std::vector<QString> names{"ttyUSB10", "ttyS10",  "ttyUSB1", "ttyS2", "ttyACM0",
