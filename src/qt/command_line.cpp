@@ -19,7 +19,7 @@ const char* const kWindowUsage =
     "\n"
     "Environment:\n"
     "  PHASEMETER_PORTS  the devices that ports 1 to 16 stand for, separated by ':';\n"
-    "                    where it is unset, the system's serial devices in name order\n";
+    "                    where it is unset, the system's serial devices\n";
 
 namespace {
 
