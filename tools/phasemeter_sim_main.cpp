@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/version.h"
 #include "simulator/instrument_simulator.h"
 
 namespace {
@@ -57,7 +58,8 @@ constexpr const char* kUsage =
     "  --noise DEG           with --phasors, a random error of up to +-DEG degrees (0..180)\n"
     "                        on each phasor's angle in each live reading (default 0)\n"
     "  --verbose             log every request to stderr\n"
-    "  --help                show this text\n"
+    "  --version             print the version and exit\n"
+    "  --help                show this text and exit\n"
     "\n"
     "Stops on SIGINT or SIGTERM.\n";
 
@@ -111,6 +113,10 @@ int parseOptions(int argc, char** argv, Options& o) {
         const std::string_view opt = argv[a];
         if (opt == "--help") {
             std::fputs(kUsage, stdout);
+            return -1;
+        }
+        if (opt == "--version") {
+            std::printf("phasemeter-sim %s\n", pm::kVersion);
             return -1;
         }
         if (opt == "--verbose") {

@@ -2,6 +2,9 @@
 // and Help.
 #include "app/form1.h"
 
+#include <string>
+
+#include "core/version.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/grid.h"
@@ -98,9 +101,12 @@ void Form1::Command6_Click() {
     if (clockYearFits_) {
         sendRequest(kRequestClockSet);
     }
+    // The about text as it has always read, then the version of this program.
     platform_.desktop.showMessage(MessageIcon::Information, "欢迎使用我们公司产品",
-                                  "智能型三钳相位伏安表数据上传软件V1.1(CN)\r"
-                                  "   如需帮助请联系我们!\r");
+                                  std::string("智能型三钳相位伏安表数据上传软件V1.1(CN)\r"
+                                              "   如需帮助请联系我们!\r"
+                                              "phasemeter ") +
+                                      kVersion + "\r");
 }
 
 }  // namespace pm

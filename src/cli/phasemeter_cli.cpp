@@ -6,6 +6,7 @@
 
 #include "cli/meter_commands.h"
 #include "cli/wiring_command.h"
+#include "core/version.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     if (args.front() == "--version") {
-        std::cout << "phasemeter-cli " << PHASEMETER_VERSION << "\n";
+        std::cout << "phasemeter-cli " << pm::kVersion << "\n";
         return 0;
     }
     if (args.front() == "wiring") {

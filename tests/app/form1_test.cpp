@@ -1,6 +1,9 @@
 // Load, the status-bar clock, the tab strip and the buttons Clear, Close and Help.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "core/version.h"
 #include "fakes/rig.h"
 
 namespace pm::startup {
@@ -318,7 +321,10 @@ TEST(HelpButton, SetsTheMetersClockWhenAPortIsOpenThenShowsTheAboutBox) {
         const auto& box = rig.desktop.messages[0];
         EXPECT_EQ(box.icon, MessageIcon::Information);
         EXPECT_EQ(box.title, "欢迎使用我们公司产品");
-        EXPECT_EQ(box.text, "智能型三钳相位伏安表数据上传软件V1.1(CN)\r   如需帮助请联系我们!\r");
+        EXPECT_EQ(
+            box.text,
+            std::string("智能型三钳相位伏安表数据上传软件V1.1(CN)\r   如需帮助请联系我们!\r") +
+                "phasemeter " + kVersion + "\r");
     }
 }
 

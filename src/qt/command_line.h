@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pm {
+
+// What phasemeter's own options ask for. Ours are the long options --port, --version and --help;
+// every other argument is left to QApplication (-platform, -style, ...), but an unknown option
+// with two dashes is a mistake, not something to pass on.
+struct WindowCommandLine {
+    enum class Action { Run, ShowVersion, ShowHelp, Fail };
+    Action action = Action::Run;
+    // The --port devices in the order given, joined as PHASEMETER_PORTS lists them; nothing when
+    // no --port was given, and the environment decides.
+    std::optional<std::string> portList;
+    // The arguments for QApplication, in their order, without the program name.
+    std::vector<std::string> qtArguments;
+    // With Fail: one line that names the option at fault.
+    std::string error;
+};
+
+// `args` without the program name. The first --version, --help or mistake, from the left, decides.
+WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args);
+
+// The text of --help.
+extern const char* const kWindowUsage;
+
+}  // namespace pm
