@@ -12,6 +12,12 @@ namespace {
 
 constexpr char kPortListVariable[] = "PHASEMETER_PORTS";
 
+// Set once at start, before the scan asks for a port; nothing when no --port was given.
+std::optional<QStringList>& portDevices() {
+    static std::optional<QStringList> devices;
+    return devices;
+}
+
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
@@ -145,7 +151,14 @@ QStringList consoleDeviceNames(const QString& activeFile) {
         .split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+void setPortDevices(const QStringList& devices) {
+    portDevices() = devices;
+}
+
 std::optional<QString> devicePathForPort(int port) {
+    if (portDevices()) {
+        return portFromList(*portDevices(), port);
+    }
 #ifdef Q_OS_WIN
     if (port < 1) {
         return std::nullopt;

@@ -14,6 +14,11 @@ namespace pm {
 // Returns the device path, or nothing when no device stands behind that number.
 std::optional<QString> devicePathForPort(int port);
 
+// The devices named on the command line (--port), ports 1, 2, ... in order: they take the place of
+// PHASEMETER_PORTS and of the system's list. Taken whole, so a name with ':' such as
+// /dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0 stays one device.
+void setPortDevices(const QStringList& devices);
+
 // A serial device as the system lists it: its name ("ttyUSB0") and its path ("/dev/ttyUSB0").
 struct SerialDevice {
     QString name;

@@ -1,6 +1,5 @@
 #include "cli/meter_session.h"
 
-#include <QByteArray>
 #include <QEventLoop>
 #include <QLocale>
 #include <QTimer>
@@ -32,7 +31,7 @@ void catchInterrupt() {
 MeterSession::MeterSession(const std::string& device, std::ostream& err)
     : err_(err), desktop_(err) {
     if (!device.empty()) {
-        qputenv("PHASEMETER_PORTS", QByteArray::fromStdString(device));
+        setPortDevices({QString::fromStdString(device)});
     }
     form_ = std::make_unique<Form1>(PlatformSet{scheduler_, clock_, surface_, wiringSurface_,
                                                 serial_, grid_, desktop_, dialog_, files_,

@@ -11,7 +11,7 @@ const char* const kWindowUsage =
     "diagram, reads the stored records, checks the wiring and records the readings over time.\n"
     "\n"
     "  --port DEVICE   look for the meter on DEVICE; each --port adds one device, in order,\n"
-    "                  as ports 1, 2, ...: the same as PHASEMETER_PORTS=DEVICE\n"
+    "                  as ports 1, 2, ..., in place of PHASEMETER_PORTS\n"
     "  --version       print the version and exit\n"
     "  --help          show this text and exit\n"
     "\n"
@@ -61,11 +61,7 @@ WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args) {
         if (device.empty()) {
             return failure("option '--port' needs a device");
         }
-        // The list separators would split one device into several ports.
-        if (device.find_first_of(":;") != std::string::npos) {
-            return failure("--port takes one device, without ':' or ';': '" + device + "'");
-        }
-        result.portList = result.portList ? *result.portList + ':' + device : device;
+        result.ports.push_back(device);
     }
     return result;
 }

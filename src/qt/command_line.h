@@ -12,9 +12,9 @@ namespace pm {
 struct WindowCommandLine {
     enum class Action { Run, ShowVersion, ShowHelp, Fail };
     Action action = Action::Run;
-    // The --port devices in the order given, joined as PHASEMETER_PORTS lists them; nothing when
-    // no --port was given, and the environment decides.
-    std::optional<std::string> portList;
+    // The --port devices in the order given; none when no --port was given, and the environment
+    // decides.
+    std::vector<std::string> ports;
     // The arguments for QApplication, in their order, without the program name.
     std::vector<std::string> qtArguments;
     // With Fail: one line that names the option at fault.

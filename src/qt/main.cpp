@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/serial_port_names.h"
 #include "core/version.h"
 #include "qt/command_line.h"
 #include "qt/program.h"
@@ -25,8 +26,12 @@ int main(int argc, char* argv[]) {
             break;
     }
     // Before anything reads it: the scan asks for the device behind each port on every tick.
-    if (command.portList) {
-        qputenv("PHASEMETER_PORTS", QByteArray::fromStdString(*command.portList));
+    if (!command.ports.empty()) {
+        QStringList devices;
+        for (const std::string& device : command.ports) {
+            devices.append(QString::fromStdString(device));
+        }
+        pm::setPortDevices(devices);
     }
 
     static char programName[] = "phasemeter";
