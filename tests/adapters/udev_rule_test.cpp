@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,20 +22,36 @@ struct Pair {
 using RuleLine = std::vector<Pair>;
 using Device = std::map<std::string, std::string>;  // key as a rule names it, and its value
 
+// The pairs of one rule line: KEY or KEY{attr}, an operator, a quoted value, separated by commas.
+RuleLine parseLine(const std::string& text) {
+    RuleLine line;
+    std::size_t at = 0;
+    while (true) {
+        at = text.find_first_not_of(" \t,", at);
+        const std::size_t op = at == std::string::npos ? at : text.find_first_of("=!+-:", at);
+        const std::size_t open = op == std::string::npos ? op : text.find('"', op);
+        const std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+        if (close == std::string::npos) {
+            return line;
+        }
+        auto trimmed = [](std::string part) {
+            part.erase(part.find_last_not_of(" \t") + 1);
+            return part;
+        };
+        line.push_back({trimmed(text.substr(at, op - at)), trimmed(text.substr(op, open - op)),
+                        text.substr(open + 1, close - open - 1)});
+        at = close + 1;
+    }
+}
+
 std::vector<RuleLine> readRules(const char* path) {
-    static const std::regex pair(
-        R"re(\s*([A-Z_]+(\{[^}]*\})?)\s*(==|!=|\+=|-=|:=|=)\s*"([^"]*)"\s*,?)re");
     std::vector<RuleLine> rules;
     std::ifstream in(path);
     for (std::string text; std::getline(in, text);) {
         if (text.find_first_not_of(" \t") == std::string::npos || text[0] == '#') {
             continue;
         }
-        RuleLine line;
-        for (std::sregex_iterator it(text.begin(), text.end(), pair), end; it != end; ++it) {
-            line.push_back({(*it)[1], (*it)[3], (*it)[4]});
-        }
-        rules.push_back(line);
+        rules.push_back(parseLine(text));
     }
     return rules;
 }
