@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
@@ -37,6 +39,14 @@ TrendChartView::TrendChartView(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing, false);
 }
 
+QLineSeries* TrendChartView::addSeries() {
+    auto* series = new QLineSeries;
+    chart()->addSeries(series);
+    series->attachAxis(timeAxis_);
+    series->attachAxis(valueAxis_);
+    return series;
+}
+
 void TrendChartView::mirror(const Chart& model) {
     QChart* chart = this->chart();
     const auto& lines = model.lines();
@@ -47,27 +57,47 @@ void TrendChartView::mirror(const Chart& model) {
         series_.pop_back();
     }
     while (series_.size() < lines.size()) {
-        auto* series = new QLineSeries;
-        chart->addSeries(series);
-        series->attachAxis(timeAxis_);
-        series->attachAxis(valueAxis_);
-        series_.push_back(series);
+        series_.push_back(addSeries());
     }
+    // Each line in its pieces between gaps (points without a value): the first piece in the
+    // line's own series, the others in further series of the same colour, not in the legend.
     const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    std::vector<QList<QPointF>> points(lines.size());
+    std::vector<std::vector<QList<QPointF>>> pieces(lines.size());
+    std::size_t further = 0;
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        points[k].reserve(static_cast<qsizetype>(lines[k].points.size()));
+        pieces[k].emplace_back().reserve(static_cast<qsizetype>(lines[k].points.size()));
         for (const Chart::Point& p : lines[k].points) {
-            points[k].append(QPointF(axisMillis(p.x, offset), p.y));
+            if (std::isnan(p.y)) {
+                if (!pieces[k].back().isEmpty()) {
+                    pieces[k].emplace_back();
+                }
+                continue;
+            }
+            pieces[k].back().append(QPointF(axisMillis(p.x, offset), p.y));
             low = std::min(low, p.y);
             high = std::max(high, p.y);
+        }
+        further += pieces[k].size() - 1;
+    }
+    while (pieces_.size() > further) {
+        chart->removeSeries(pieces_.back());
+        delete pieces_.back();
+        pieces_.pop_back();
+    }
+    while (pieces_.size() < further) {
+        pieces_.push_back(addSeries());
+        for (QLegendMarker* marker : chart->legend()->markers(pieces_.back())) {
+            marker->setVisible(false);
         }
     }
     // Every change of an axis lays out every series again, each in full: the series are emptied
     // while the axes move, so that each is laid out once, with its new points.
     for (QLineSeries* series : series_) {
+        series->clear();
+    }
+    for (QLineSeries* series : pieces_) {
         series->clear();
     }
     if (!(low <= high)) {
@@ -86,12 +116,19 @@ void TrendChartView::mirror(const Chart& model) {
     timeAxis_->setRange(
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom(), offset))),
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo(), offset))));
+    std::size_t next = 0;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const QString name = QString::fromStdString(lines[k].name);
         if (series_[k]->name() != name) {
             series_[k]->setName(name);
         }
-        series_[k]->replace(points[k]);
+        series_[k]->replace(pieces[k][0]);
+        for (std::size_t piece = 1; piece < pieces[k].size(); ++piece, ++next) {
+            if (pieces_[next]->color() != series_[k]->color()) {
+                pieces_[next]->setColor(series_[k]->color());
+            }
+            pieces_[next]->replace(pieces[k][piece]);
+        }
     }
 }
 

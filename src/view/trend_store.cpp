@@ -74,6 +74,13 @@ void TrendStore::add(std::int64_t seconds, const TrendRow& row) {
             column.erase(column.begin(), column.begin() + drop);
         }
         thinnings_.clear();  // they count readings from the first
+        std::erase_if(gapEnds_, [&](std::size_t end) { return end < kMaxReadings / 2; });
+        for (std::size_t& end : gapEnds_) {
+            end -= kMaxReadings / 2;
+        }
+    }
+    if (!times_.empty() && seconds - times_.back() > kGapSeconds) {
+        gapEnds_.push_back(times_.size());
     }
     times_.push_back(seconds);
     for (std::size_t k = 0; k < kTrendColumns; ++k) {
@@ -87,6 +94,7 @@ void TrendStore::clear() {
         column.clear();
     }
     thinnings_.clear();
+    gapEnds_.clear();
 }
 
 double TrendStore::value(std::size_t index, const TrendQuantity& quantity) const {
@@ -148,15 +156,25 @@ std::vector<ChartPoint> TrendStore::thinned(const TrendQuantity& quantity, std::
     }
     const std::int64_t width = bucketWidth(to - from + 1, buckets);
     points.reserve(static_cast<std::size_t>(buckets) * 2 + 4);
+    std::size_t last = kNone;  // the reading of the last point
+    const auto point = [&](std::size_t index) {
+        // A gap since the last point: a point without a value breaks the line.
+        const auto gap = std::upper_bound(gapEnds_.begin(), gapEnds_.end(), last);
+        if (last != kNone && gap != gapEnds_.end() && *gap <= index) {
+            points.push_back({static_cast<double>(times_[*gap]), std::nan("")});
+        }
+        points.push_back({static_cast<double>(times_[index]), value(index, quantity)});
+        last = index;
+    };
     const auto emit = [&](Extremes e) {
         if (e.low == kNone) {
             return;
         }
         const std::size_t first = std::min(e.low, e.high);
         const std::size_t second = std::max(e.low, e.high);
-        points.push_back({static_cast<double>(times_[first]), value(first, quantity)});
+        point(first);
         if (second != first) {
-            points.push_back({static_cast<double>(times_[second]), value(second, quantity)});
+            point(second);
         }
     };
 

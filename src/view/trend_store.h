@@ -45,6 +45,9 @@ class TrendStore {
     // Two days at one reading a second; beyond that the oldest day goes, so that a recording left
     // running for weeks keeps the program's memory bounded (the file keeps everything).
     static constexpr std::size_t kMaxReadings = 2 * 86'400;
+    // Readings further apart than this lie on either side of a gap (a lost link, a history read):
+    // one missed reply is no gap.
+    static constexpr std::int64_t kGapSeconds = 3;
 
     // Readings come in time order; one older than the last is still kept, after it.
     void add(std::int64_t seconds, const TrendRow& row);
@@ -61,7 +64,8 @@ class TrendStore {
     // highest, in the order they came. Readings without the quantity are left out. Buckets lie on
     // multiples of their width, so that a span moving on by a second keeps all but its ends, and
     // those are kept from one call to the next: a call costs the readings that came since the
-    // last one and the points it returns, not the span's readings.
+    // last one and the points it returns, not the span's readings. Where the readings have a gap
+    // a point with a NaN value stands between its two sides, so that the line breaks there.
     std::vector<ChartPoint> thinned(const TrendQuantity& quantity, std::int64_t from,
                                     std::int64_t to, int buckets) const;
 
@@ -93,6 +97,8 @@ class TrendStore {
     Thinning& thinningOf(const TrendQuantity& quantity) const;
 
     std::vector<std::int64_t> times_;
+    // The first reading after each gap, in order.
+    std::vector<std::size_t> gapEnds_;
     // By column: drawing one quantity over a day then reads 350 KB, not the whole day's 11 MB.
     std::array<std::vector<float>, kTrendColumns> columns_;
     mutable std::vector<Thinning> thinnings_;

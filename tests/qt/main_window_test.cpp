@@ -2,18 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 #include "fakes/test_frames.h"
 #include "qt/program.h"
@@ -235,6 +239,37 @@ TEST_F(StartedWindow, TrendTabShowsTheChartOfTheTickedQuantities) {
     EXPECT_EQ(chart->series()[3]->name(), QStringLiteral("In"));
     EXPECT_NE(window.labelFor(*w.latest)->text().indexOf(QStringLiteral("U1 = 230.00 V")), -1);
     window.grab().save(QDir::current().filePath(QStringLiteral("trend_tab.png")));
+}
+
+TEST(TrendChartView, AGapBreaksTheLineIntoPiecesOfOneColourAndOneLegendEntry) {
+    TrendChartView view;
+    view.show();
+    Chart model("Chart1", {0, 0, 6000, 4000}, 0, nullptr);
+    const double gap = std::nan("");
+    struct Case {
+        std::vector<Chart::Point> points;
+        std::size_t pieces;  // besides the line's own series
+    };
+    const Case cases[] = {{{{0, 1}, {1, 2}, {5, gap}, {5, 3}, {9, gap}, {9, 4}}, 2},
+                          {{{0, 1}, {1, 2}}, 0},
+                          {{{0, 1}, {1, 2}, {3, gap}, {3, 2}}, 1}};
+    for (const Case& c : cases) {
+        model.setLines({{"U1", c.points}}, 0, 10);
+        view.mirror(model);
+        QApplication::processEvents();
+        ASSERT_EQ(view.series().size(), 1u);
+        ASSERT_EQ(view.pieces().size(), c.pieces);
+        EXPECT_EQ(view.series()[0]->count(), 2);
+        for (QLineSeries* piece : view.pieces()) {
+            EXPECT_EQ(piece->count(), 1);
+            EXPECT_EQ(piece->color(), view.series()[0]->color());
+        }
+        int shown = 0;
+        for (QLegendMarker* marker : view.chart()->legend()->markers()) {
+            shown += marker->isVisible() ? 1 : 0;
+        }
+        EXPECT_EQ(shown, 1);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The trend store's thinning: what the chart gets of a long recording.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -114,6 +115,29 @@ TEST(TrendStore, ThinningKeptFromCallToCallEqualsThinningAfresh) {
                 ASSERT_EQ(points[k].y, expected[k].y) << c.span << " at " << n << ", " << k;
                 ASSERT_GE(points[k].x, static_cast<double>(from));
             }
+        }
+    }
+}
+
+TEST(TrendStore, AGapInTheReadingsBreaksTheLine) {
+    // Ten readings, a pause, ten more: the line breaks only where the pause is longer than one
+    // or two missed replies.
+    struct Case {
+        std::int64_t resume;  // the second of the first reading after the pause
+        bool breaks;
+    };
+    for (const Case c : {Case{12, false}, Case{13, true}, Case{600, true}}) {
+        TrendStore store;
+        for (int n = 0; n < 20; ++n) {
+            store.add(n < 10 ? n : c.resume + n - 10, rowWith(0, 220.0f));
+        }
+        const auto points = store.thinned(quantity("U1"), 0, c.resume + 9, 1000);
+        const auto gap = std::find_if(points.begin(), points.end(),
+                                      [](const ChartPoint& p) { return std::isnan(p.y); });
+        ASSERT_EQ(points.size(), c.breaks ? 21u : 20u) << c.resume;
+        if (c.breaks) {
+            EXPECT_EQ(gap - points.begin(), 10) << c.resume;
+            EXPECT_EQ(gap->x, static_cast<double>(c.resume));
         }
     }
 }
