@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <vector>
 
-#include "qt/program.h"
 #include "qt/qt_drawing_surface.h"
 #include "simulator/instrument_simulator.h"
 #include "view/phasor_diagram.h"
+#include "window_bench_main.h"
 
 namespace {
 
@@ -26,10 +26,8 @@ const std::vector<std::uint8_t> kFrames[2] = {
     }),
 };
 
-pm::Program* program = nullptr;
-
 void BM_LiveUpdate(benchmark::State& state) {
-    pm::Form1& form = program->form();
+    pm::Form1& form = pm::bench::program().form();
     std::size_t k = 0;
     for (auto _ : state) {
         form.state().rxBytes = kFrames[k++ & 1];
@@ -40,7 +38,7 @@ BENCHMARK(BM_LiveUpdate)->Unit(benchmark::kMicrosecond)->Repetitions(15)->Displa
 
 // The same with the repaint that the event loop does after it, for a sense of the whole cost.
 void BM_LiveUpdateAndRepaint(benchmark::State& state) {
-    pm::Form1& form = program->form();
+    pm::Form1& form = pm::bench::program().form();
     std::size_t k = 0;
     for (auto _ : state) {
         form.state().rxBytes = kFrames[k++ & 1];
@@ -55,7 +53,7 @@ BENCHMARK(BM_LiveUpdateAndRepaint)
 
 // The live update with the wiring page shown: the panel, the check and its labelled diagram.
 void BM_LiveUpdateWithWiringCheck(benchmark::State& state) {
-    pm::Form1& form = program->form();
+    pm::Form1& form = pm::bench::program().form();
     form.window().TabStrip1.select(3);
     form.TabStrip1_Click();
     std::size_t k = 0;
@@ -85,21 +83,3 @@ void BM_PhasorRedraw(benchmark::State& state) {
 BENCHMARK(BM_PhasorRedraw)->Unit(benchmark::kMicrosecond)->Repetitions(5)->DisplayAggregatesOnly();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    // The window's port scan runs while the event loop does: keep it off the machine's ports.
-    qputenv("PHASEMETER_PORTS", "");
-    QApplication app(argc, argv);
-    pm::prepareApplication();
-    pm::Program instance;
-    instance.show();
-    QApplication::processEvents();
-    program = &instance;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

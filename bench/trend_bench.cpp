@@ -4,15 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
-#include <QApplication>
-#include <QLineSeries>
+#include <QWidget>
 #include <cmath>
 #include <fstream>
 #include <vector>
 
-#include "qt/program.h"
 #include "simulator/instrument_simulator.h"
 #include "view/trend_store.h"
+#include "window_bench_main.h"
 
 namespace {
 
@@ -42,13 +41,11 @@ double residentMegabytes() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
-pm::Program* program = nullptr;
-
 // One live reading with the trend page shown, over a span of the day; then the chart's
 // synchronous repaint. Args: the span option (1: 5 min, 4: whole day), the quantities ticked
 // (the first n), and whether to repaint.
 void BM_TrendReadingAndRepaint(benchmark::State& state) {
-    pm::Form1& form = program->form();
+    pm::Form1& form = pm::bench::program().form();
     pm::WindowModel& w = form.window();
     pm::TrendStore& store = form.state().trend;
     // The store fills only while the trend page is shown.
@@ -64,7 +61,7 @@ void BM_TrendReadingAndRepaint(benchmark::State& state) {
         w.Check2[k]->setValue(k < static_cast<std::size_t>(state.range(1)));
     }
     form.Option5_Click(static_cast<int>(state.range(0)));
-    QWidget* chart = program->window().widgetFor(w.Chart1);
+    QWidget* chart = pm::bench::program().window().widgetFor(w.Chart1);
     for (auto _ : state) {
         form.state().rxBytes = kFrame;
         form.liveDataReply();
@@ -104,21 +101,3 @@ void BM_TrendDayMemory(benchmark::State& state) {
 BENCHMARK(BM_TrendDayMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    // The window's port scan runs while the event loop does: keep it off the machine's ports.
-    qputenv("PHASEMETER_PORTS", "");
-    QApplication app(argc, argv);
-    pm::prepareApplication();
-    pm::Program instance;
-    instance.show();
-    QApplication::processEvents();
-    program = &instance;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
