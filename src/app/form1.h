@@ -114,6 +114,9 @@ class Form1 {
     void showRecordStatus();
     // Ends the recording; `failure` is why, when a write failed.
     void stopRecording(const std::string& failure);
+    // One line of the recording, written at `now`; a failed write stops the recording. Whether
+    // the line was written.
+    bool appendRecordLine(const std::string& line, const ClockReading& now);
     void saveTrendChart();
     void printTrendChart();
     void handshakeReply();

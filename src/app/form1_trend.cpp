@@ -77,16 +77,8 @@ void Form1::trendReply() {
     const TrendValues values = trendValues(state_.liveFrame);
     state_.trend.add(localSeconds(now), trendRow(values));
     state_.gapWritten = false;
-    if (state_.recording) {
-        const WriteResult result =
-            platform_.trendLog.appendLine(trendCsvLine(isoLocalTime(now), values));
-        if (!result.ok()) {
-            stopRecording(result.error);
-            return;
-        }
-        ++state_.recordLines;
-        state_.recordNow = localSeconds(now);
-        showRecordStatus();
+    if (state_.recording && !appendRecordLine(trendCsvLine(isoLocalTime(now), values), now)) {
+        return;
     }
     if (state_.trendView) {
         showTrendChart();
@@ -99,14 +91,19 @@ void Form1::trendGap() {
     }
     state_.gapWritten = true;
     const ClockReading now = platform_.clock.now();
-    const WriteResult result = platform_.trendLog.appendLine(trendCsvGap(isoLocalTime(now)));
+    appendRecordLine(trendCsvGap(isoLocalTime(now)), now);
+}
+
+bool Form1::appendRecordLine(const std::string& line, const ClockReading& now) {
+    const WriteResult result = platform_.trendLog.appendLine(line);
     if (!result.ok()) {
         stopRecording(result.error);
-        return;
+        return false;
     }
     ++state_.recordLines;
     state_.recordNow = localSeconds(now);
     showRecordStatus();
+    return true;
 }
 
 void Form1::Command8_Click() {
