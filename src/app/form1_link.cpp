@@ -10,8 +10,6 @@
 namespace pm {
 namespace {
 
-constexpr std::int16_t kLastPort = 16;
-
 const char* outcomeText(OpenOutcome outcome) {
     switch (outcome) {
         case OpenOutcome::Opened:

@@ -10,11 +10,14 @@
 
 namespace pm {
 
+// The scan opens ports 1 to kLastPort in turn, then starts again at 1.
+constexpr std::int16_t kLastPort = 16;
+
 // Everything the handlers remember between events. One record, owned by the window, never saved.
 struct MeterState {
     std::vector<std::uint8_t> rxBytes;  // bytes taken in by the last receive event
     std::int16_t timeoutTicks = 0;      // link time-out ticks since the last receive event
-    std::int16_t portNumber = 0;        // port the next scan tick opens, 1..16
+    std::int16_t portNumber = 0;        // port the next scan tick opens, 1..kLastPort
     bool linked = false;                // the instrument answered the handshake
     bool liveView = false;              // the real-time tab is selected
     bool wiringView = false;            // the wiring check tab is selected

@@ -15,7 +15,7 @@ void StderrDesktop::showMessage(MessageIcon, const std::string& title, const std
 }
 
 std::optional<OpenOutcome> WatchedSerial::outcome(int port) const {
-    if (port < 1 || port > kScanPorts) {
+    if (port < 1 || port > kLastPort) {
         return std::nullopt;
     }
     return outcomes_[static_cast<std::size_t>(port)];
@@ -24,14 +24,14 @@ std::optional<OpenOutcome> WatchedSerial::outcome(int port) const {
 OpenOutcome WatchedSerial::open() {
     // The seventeenth open of the scan would start the second round: by then port 16 has had its
     // half second to answer, and a command that gives up does so without opening port 1 again.
-    if (opens_ >= kScanPorts) {
+    if (opens_ >= kLastPort) {
         roundDone_ = true;
         return OpenOutcome::Failed;
     }
     ++opens_;
     const OpenOutcome result = line_.open();
     const int port = line_.commPort();
-    if (port >= 1 && port <= kScanPorts) {
+    if (port >= 1 && port <= kLastPort) {
         outcomes_[static_cast<std::size_t>(port)] = result;
     }
     return result;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/meter_state.h"
 #include "platform/common_dialog.h"
 #include "platform/desktop.h"
 #include "platform/drawing_surface.h"
@@ -66,8 +67,6 @@ class StderrDesktop final : public Desktop {
     std::ostream& err_;
 };
 
-constexpr int kScanPorts = 16;
-
 // The serial line of the window, watched: it remembers how the open of each port ended, and
 // stops the scan once every port has been tried, for a command that gives up after one round.
 class WatchedSerial final : public SerialControl {
@@ -97,7 +96,7 @@ class WatchedSerial final : public SerialControl {
 
   private:
     SerialControl& line_;
-    std::array<std::optional<OpenOutcome>, kScanPorts + 1> outcomes_{};
+    std::array<std::optional<OpenOutcome>, kLastPort + 1> outcomes_{};
     int opens_ = 0;
     bool roundDone_ = false;
 };

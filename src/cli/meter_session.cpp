@@ -74,9 +74,9 @@ std::string MeterSession::portText(int port) {
 }
 
 void MeterSession::reportNoMeter(const std::string& command) const {
-    err_ << "phasemeter-cli " << command << ": no meter found on ports 1 to " << kScanPorts;
+    err_ << "phasemeter-cli " << command << ": no meter found on ports 1 to " << kLastPort;
     bool anyDevice = false;
-    for (int port = 1; port <= kScanPorts; ++port) {
+    for (int port = 1; port <= kLastPort; ++port) {
         const std::optional<OpenOutcome> outcome = serial_.outcome(port);
         // A port named in the list but without its device is worth naming; the numbers
         // beyond the list are not.
