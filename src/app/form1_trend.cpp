@@ -212,11 +212,7 @@ void Form1::showTrendChart() {
             continue;
         }
         const TrendQuantity& quantity = kTrendQuantities[k];
-        Chart::Line line{quantity.name, {}};
-        for (const ChartPoint& p : store.thinned(quantity, from, to, buckets)) {
-            line.points.push_back({p.x, p.y});
-        }
-        lines.push_back(std::move(line));
+        lines.push_back({quantity.name, store.thinned(quantity, from, to, buckets)});
         latest += latestText(quantity, store.latest(quantity)) + "\n";
     }
     window_.Chart1.setLines(std::move(lines), static_cast<double>(from), static_cast<double>(to));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "window/window_model.h"
 
 namespace pm {
 
@@ -35,10 +36,8 @@ extern const std::array<TrendQuantity, 17> kTrendQuantities;
 constexpr std::size_t kTrendColumns = 30;
 using TrendRow = std::array<float, kTrendColumns>;
 
-struct ChartPoint {
-    double x;  // local seconds
-    double y;
-};
+// A point of the chart's lines: x in local seconds.
+using ChartPoint = Chart::Point;
 
 class TrendStore {
   public:
