@@ -4,10 +4,12 @@
 # `scripts/setup.sh package` adds the tools that build and check the Debian package.
 set -euo pipefail
 
+# What the build compiles and links against, with the tools the scripts and tests run. Check the
+# link lines, not only the headers: `pkg-config --libs --static xlsxwriter` names zlib as well.
 packages=(
     build-essential cmake ninja-build pkgconf
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
-    libxlsxwriter-dev
+    libxlsxwriter-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-arphic-uming fonts-wqy-microhei
     librsvg2-bin
