@@ -88,6 +88,9 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
+# mktemp makes the folder private; as the root's / it must be open to the system's own users
+# (man-db, _apt) like any /.
+chmod 755 "$root"
 tar -C "$root" --numeric-owner -xzf "$tarball"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 mkdir -p "$root/src"
@@ -100,6 +103,9 @@ status=0
 unshare --mount --propagation private --pid --fork --kill-child \
     env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin ROOT="$root" TERM="${TERM:-dumb}" \
     bash -euo pipefail -c '
+        # The root a mount of its own, as / is on a machine, so that commands inside may make
+        # mount namespaces of their own (unshare --propagation needs / to be a mount point).
+        mount --bind "$ROOT" "$ROOT"
         mount -t proc proc "$ROOT/proc"
         mount --rbind /sys "$ROOT/sys"
         mount --bind /dev "$ROOT/dev"
