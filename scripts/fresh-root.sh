@@ -70,6 +70,7 @@ deb $mirror $suite main
 deb $mirror $suite-updates main
 deb http://deb.debian.org/debian-security $suite-security main
 EOF
+    chmod 755 "$build"
     rm -rf "$build"/var/cache/apt/archives/*.deb "$build"/var/lib/apt/lists/*_Packages
     tar -C "$build" --numeric-owner -czf "$tarball.part" .
     mv "$tarball.part" "$tarball"
@@ -88,10 +89,10 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
-# mktemp makes the folder private; as the root's / it must be open to the system's own users
+tar -C "$root" --numeric-owner -xzf "$tarball"
+# mktemp makes folders private; as the root's / it must be open to the system's own users
 # (man-db, _apt) like any /.
 chmod 755 "$root"
-tar -C "$root" --numeric-owner -xzf "$tarball"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 mkdir -p "$root/src"
 git archive HEAD | tar -C "$root/src" -xf -
