@@ -46,10 +46,15 @@ constexpr const char* kUsage =
     "  --link PATH           also make PATH a symbolic link to the device and print PATH;\n"
     "                        the link is removed on exit\n"
     "  --records N           stored records, 0..65535 (default 10)\n"
-    "  --delay MS            reply delay in milliseconds (default 20)\n"
+    "  --delay MS            reply latency in milliseconds (default 20)\n"
+    "  --jitter MS           each reply's latency up to MS earlier or later (default 0)\n"
+    "  --baud N              the line's speed: each reply's bytes follow each other at N baud,\n"
+    "                        10 bits a byte (default 9600); 0 sends each reply at once\n"
+    "  --unanswered N        never answer stored record N\n"
     "  --drop RATE           probability 0..1 that a reply is not sent (default 0)\n"
     "  --garbage RATE        probability 0..1 that a reply is replaced by random bytes\n"
-    "  --pieces K            send each reply in K pieces a few milliseconds apart (default 1)\n"
+    "  --pieces K            with --baud 0, send each reply in K pieces a few milliseconds\n"
+    "                        apart (default 1)\n"
     "  --silent-after SECS   stop answering this many seconds after start\n"
     "  --seed S              seed of the readings and random choices (default 1)\n"
     "  --phasors SET         make every reading from these phasors instead: for channels 1, 2\n"
@@ -67,6 +72,9 @@ struct Options {
     std::string link;
     int records = 10;
     std::int64_t delayMs = 20;
+    std::int64_t jitterMs = 0;
+    int baud = 9600;
+    int unanswered = 0;
     double drop = 0.0;
     double garbage = 0.0;
     int pieces = 1;
@@ -124,8 +132,9 @@ int parseOptions(int argc, char** argv, Options& o) {
             continue;
         }
         constexpr std::string_view kValueOptions[] = {
-            "--link",   "--records",      "--delay", "--drop",    "--garbage",
-            "--pieces", "--silent-after", "--seed",  "--phasors", "--noise"};
+            "--link",       "--records", "--delay",   "--jitter", "--baud",
+            "--unanswered", "--drop",    "--garbage", "--pieces", "--silent-after",
+            "--seed",       "--phasors", "--noise"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), opt) ==
             std::end(kValueOptions)) {
             std::fprintf(stderr, "phasemeter-sim: unknown option %s\n\n%s", argv[a], kUsage);
@@ -148,6 +157,15 @@ int parseOptions(int argc, char** argv, Options& o) {
         } else if (opt == "--delay") {
             ok = parseInteger(value, 0, 3'600'000, n);
             o.delayMs = n;
+        } else if (opt == "--jitter") {
+            ok = parseInteger(value, 0, 3'600'000, n);
+            o.jitterMs = n;
+        } else if (opt == "--baud") {
+            ok = parseInteger(value, 0, 4'000'000, n);
+            o.baud = static_cast<int>(n);
+        } else if (opt == "--unanswered") {
+            ok = parseInteger(value, 1, pm::sim::kMaxRecordCount, n);
+            o.unanswered = static_cast<int>(n);
         } else if (opt == "--drop") {
             ok = parseReal(value, 0.0, 1.0, x);
             o.drop = x;
@@ -342,6 +360,10 @@ int main(int argc, char** argv) {
         options.seed);
     meter.setRecordCount(options.records);
     meter.setReplyDelayMs(options.delayMs);
+    meter.setJitterMs(options.jitterMs);
+    meter.setBaud(options.baud);
+    meter.setClock(monotonicMs);
+    meter.setUnansweredRecord(options.unanswered);
     meter.setDropRate(options.drop);
     meter.setGarbageRate(options.garbage);
     meter.setPieces(options.pieces);

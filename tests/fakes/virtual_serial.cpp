@@ -50,6 +50,7 @@ sim::InstrumentSimulator& VirtualSerialPort::attachInstrument(int port, std::uin
             });
         },
         seed);
+    s.instrument->setClock([this] { return scheduler_.now(); });
     s.answering = true;
     return *s.instrument;
 }

@@ -53,7 +53,8 @@ class VirtualSerialPort final : public SerialControl {
     // Replaces whatever was behind `port` (1..16; std::out_of_range otherwise). If that port is
     // open, the open connection goes dead as if the device had been pulled.
     void setPort(int port, PortSetup setup);
-    // A meter behind `port`, owned by this object until the port is set up anew.
+    // A meter behind `port`, owned by this object until the port is set up anew. Its line runs on
+    // the scheduler's clock; set its baud rate for replies paced as on the wire.
     sim::InstrumentSimulator& attachInstrument(int port, std::uint64_t seed = 1);
     // The meter behind `port`, or null. A meter that was unplugged stays readable here.
     sim::InstrumentSimulator* instrument(int port);

@@ -295,6 +295,46 @@ TEST(InstrumentSimulator, DelaysAndSplitsReplies) {
     }
 }
 
+TEST(InstrumentSimulator, PacesRepliesAtTheBaudRateOneAfterTheOther) {
+    // At 9600 baud byte k (from 1) is complete k * 10 / 9.6 ms after the reply's start.
+    auto byteMs = [](int k) { return (k * 10'000 + 9'599) / 9'600; };
+    Line line;
+    std::int64_t now = 1'000;
+    line.meter.setClock([&] { return now; });
+    line.meter.setBaud(9600);
+    line.meter.setReplyDelayMs(40);
+    line.send(kLive);
+    // A handshake 10 ms later, while the reading is still on the wire: its reply follows it.
+    now += 10;
+    line.send(kHandshake);
+    std::vector<std::int64_t> due;  // each byte's arrival, counted from the first request
+    for (const auto& piece : line.pieces) {
+        const std::int64_t sentAt = due.size() < 39 ? 0 : 10;
+        due.insert(due.end(), piece.bytes.size(), piece.delayMs + sentAt);
+    }
+    ASSERT_EQ(due.size(), 42u);
+    for (int k = 1; k <= 39; ++k) {
+        EXPECT_EQ(due[static_cast<std::size_t>(k - 1)], 40 + byteMs(k)) << "byte " << k;
+    }
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(due[static_cast<std::size_t>(38 + k)], 40 + byteMs(39) + byteMs(k));
+    }
+    EXPECT_EQ(due[38], 81);  // 40.6 ms of wire after the latency
+
+    // Jitter spreads the latency over delay +- jitter, and no further.
+    line.meter.setJitterMs(15);
+    std::set<std::int64_t> latencies;
+    for (int n = 0; n < 300; ++n) {
+        now += 1'000;
+        line.pieces.clear();
+        line.send(kHandshake);
+        latencies.insert(line.pieces.front().delayMs - byteMs(1));
+    }
+    EXPECT_EQ(*latencies.begin(), 25);
+    EXPECT_EQ(*latencies.rbegin(), 55);
+    EXPECT_GT(latencies.size(), 25u);
+}
+
 TEST(InstrumentSimulator, SilenceAnswersNothingButStillListens) {
     Line line;
     line.meter.setSilent(true);

@@ -40,6 +40,7 @@ class Stream {
 constexpr std::uint64_t kLiveSalt = 0x6C6976652D66726Dull;
 constexpr std::uint64_t kRecordSalt = 0x73746F7265642D72ull;
 constexpr std::uint64_t kChoiceSalt = 0x63686F6963657321ull;
+constexpr std::uint64_t kJitterSalt = 0x6A69747465722121ull;
 constexpr std::uint64_t kNoiseSalt = 0x6E6F6973652D6465ull;
 constexpr int kFullTurn = 3600;  // tenths of a degree
 
@@ -339,6 +340,7 @@ InstrumentSimulator::InstrumentSimulator(Send send, std::uint64_t seed) : send_(
 void InstrumentSimulator::setSeed(std::uint64_t seed) {
     seed_ = seed;
     randomState_ = mix(seed ^ kChoiceSalt);
+    jitterState_ = mix(seed ^ kJitterSalt);
     liveSequence_ = 0;
 }
 
@@ -354,6 +356,14 @@ void InstrumentSimulator::setRecordCount(int count) {
 
 void InstrumentSimulator::setReplyDelayMs(std::int64_t ms) {
     replyDelayMs_ = std::max<std::int64_t>(ms, 0);
+}
+
+void InstrumentSimulator::setJitterMs(std::int64_t ms) {
+    jitterMs_ = std::max<std::int64_t>(ms, 0);
+}
+
+void InstrumentSimulator::setBaud(int baud) {
+    baud_ = std::max(baud, 0);
 }
 
 namespace {
@@ -385,7 +395,9 @@ double InstrumentSimulator::nextUnit() {
 
 void InstrumentSimulator::receive(std::span<const std::uint8_t> bytes) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    batchEndMs_.reset();
+    if (!now_) {
+        lineFreeMs_ = 0;
+    }
     while (takeRequest()) {
     }
 }
@@ -496,7 +508,7 @@ void InstrumentSimulator::handle(const Request& request) {
             break;
         }
         case RequestKind::StoredRecord:
-            if (request.code <= recordCount_) {
+            if (request.code <= recordCount_ && request.code != unansweredRecord_) {
                 reply(
                     encodeFrame(phasors_ ? phasorReading(*phasors_) : storedReading(request.code)));
             }
@@ -527,18 +539,55 @@ void InstrumentSimulator::reply(std::vector<std::uint8_t> bytes) {
         }
         bytes = std::move(garbage);
     }
+    std::int64_t latency = replyDelayMs_;
+    if (jitterMs_ > 0) {
+        jitterState_ += 0x9E3779B97F4A7C15ull;
+        const auto span = static_cast<std::uint64_t>(2 * jitterMs_ + 1);
+        latency += static_cast<std::int64_t>(mix(jitterState_) % span) - jitterMs_;
+        latency = std::max<std::int64_t>(latency, 0);
+    }
+    const std::int64_t now = now_ ? now_() : 0;
+    // The meter has one line: a reply to a request that came while an earlier reply was still
+    // going out starts when that one is out, not in the middle of it.
+    const std::int64_t start = std::max(now + latency, lineFreeMs_);
+    if (baud_ > 0) {
+        sendPaced(bytes, start, now);
+        return;
+    }
     const std::size_t pieces =
         std::min<std::size_t>(static_cast<std::size_t>(pieces_), bytes.size());
-    // The meter has one line: a reply to a request glued behind another one starts when the
-    // previous reply is out, not in the middle of it.
-    const std::int64_t start = std::max(replyDelayMs_, batchEndMs_.value_or(0));
     for (std::size_t j = 0; j < pieces; ++j) {
         const std::size_t begin = j * bytes.size() / pieces;
         const std::size_t end = (j + 1) * bytes.size() / pieces;
-        batchEndMs_ = start + static_cast<std::int64_t>(j) * kPieceGapMs;
+        lineFreeMs_ = start + static_cast<std::int64_t>(j) * kPieceGapMs;
         send_(std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                                         bytes.begin() + static_cast<std::ptrdiff_t>(end)),
-              *batchEndMs_);
+              lineFreeMs_ - now);
+    }
+}
+
+void InstrumentSimulator::sendPaced(const std::vector<std::uint8_t>& bytes, std::int64_t start,
+                                    std::int64_t now) {
+    // Byte k is complete (k + 1) * 10 bits after the start, in microseconds; the bytes that are
+    // complete by the same millisecond go out as one piece, in that millisecond.
+    constexpr std::int64_t kBitsPerByte = 10;
+    auto arrivalMs = [&](std::size_t k) {
+        const std::int64_t us =
+            (static_cast<std::int64_t>(k) + 1) * kBitsPerByte * 1'000'000 / baud_;
+        return start + (us + 999) / 1000;
+    };
+    std::size_t k = 0;
+    while (k < bytes.size()) {
+        const std::int64_t due = arrivalMs(k);
+        std::size_t end = k + 1;
+        while (end < bytes.size() && arrivalMs(end) == due) {
+            ++end;
+        }
+        send_(std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(k),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(end)),
+              due - now);
+        lineFreeMs_ = due;
+        k = end;
     }
 }
 

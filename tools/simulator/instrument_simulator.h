@@ -18,6 +18,11 @@
 // The meter never answers a code it does not know, and neither does this class. Bytes before a
 // lead byte (AA or BB) are line noise and skipped; a frame may arrive in pieces or glued to the
 // next one.
+//
+// The wire: a reply starts its latency (the reply delay, give or take the jitter) after the
+// request, and at a baud rate each byte takes 10 bits' time, so at 9600 baud a 39-byte reply
+// needs 40.6 ms after its latency. The meter has one line: a reply starts only once the one
+// before it is out, even when the host has asked again meanwhile.
 
 #include <array>
 #include <cstdint>
@@ -141,6 +146,8 @@ class InstrumentSimulator {
 
     // Gap between the pieces of a reply split by setPieces.
     static constexpr std::int64_t kPieceGapMs = 3;
+    // Milliseconds since any fixed start, for the line to know when it is free again.
+    using Now = std::function<std::int64_t()>;
 
     explicit InstrumentSimulator(Send send, std::uint64_t seed = 1);
 
@@ -153,6 +160,18 @@ class InstrumentSimulator {
     int recordCount() const { return recordCount_; }
     void setReplyDelayMs(std::int64_t ms);
     std::int64_t replyDelayMs() const { return replyDelayMs_; }
+    // Each reply's latency is the delay plus a uniform random whole number of milliseconds in
+    // -jitter..+jitter, never below 0.
+    void setJitterMs(std::int64_t ms);
+    // The line's speed: each byte of a reply arrives 10 bits' time after the one before it, the
+    // reply going out byte by byte (pieces are then the line's own). 0, the default: a reply
+    // arrives whole at the end of its latency, or in the pieces set.
+    void setBaud(int baud);
+    int baud() const { return baud_; }
+    // The clock the line runs on. Without one, each receive() starts on a free line.
+    void setClock(Now now) { now_ = std::move(now); }
+    // A stored record the meter never answers, as one it cannot read back; 0 for none.
+    void setUnansweredRecord(int record) { unansweredRecord_ = record; }
     // A silent meter still takes requests in (and sets its clock) but sends nothing.
     void setSilent(bool silent) { silent_ = silent; }
     bool silent() const { return silent_; }
@@ -185,25 +204,32 @@ class InstrumentSimulator {
     bool takeClockFrame();
     void handle(const Request& request);
     void reply(std::vector<std::uint8_t> bytes);
+    // Hands `bytes` to the line paced by the baud rate, the first byte's time counted from `start`.
+    void sendPaced(const std::vector<std::uint8_t>& bytes, std::int64_t start, std::int64_t now);
     double nextUnit();  // uniform in [0, 1) from the random-choice stream
     std::uint64_t nextRandom();
 
     Send send_;
     RequestObserver observer_;
     std::vector<std::uint8_t> pending_;
-    // Delay of the last piece sent for the bytes of the current receive() call.
-    std::optional<std::int64_t> batchEndMs_;
+    Now now_;
+    // When the last byte handed to the line arrives: no reply starts before it.
+    std::int64_t lineFreeMs_ = 0;
     RequestCounts counts_;
     std::optional<ClockSetting> clock_;
 
     std::uint64_t seed_ = 1;
     std::uint64_t randomState_ = 0;
+    std::uint64_t jitterState_ = 0;  // a stream of its own, so jitter reshuffles no other choice
     std::uint64_t liveSequence_ = 0;
     std::optional<Phasors> phasors_;
     double angleNoise_ = 0.0;
 
     int recordCount_ = 0;
+    int unansweredRecord_ = 0;
     std::int64_t replyDelayMs_ = 0;
+    std::int64_t jitterMs_ = 0;
+    int baud_ = 0;
     bool silent_ = false;
     double dropRate_ = 0.0;
     double garbageRate_ = 0.0;
