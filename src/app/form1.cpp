@@ -22,6 +22,8 @@ Form1::Form1(PlatformSet platform) : platform_(platform) {
     window_.COMtimout.bind(scheduler, [this] { COMtimout_Timer(); });
     window_.Readdat.bind(scheduler, [this] { Readdat_Timer(); });
     window_.comunication.bind(scheduler, [this] { comunication_Timer(); });
+    window_.replyWait.bind(scheduler, [this] { replyWait_Timer(); });
+    window_.readReport.bind(scheduler, [this] { readReport_Timer(); });
     platform_.serial.setReceiveHandler([this] { MSComm1_OnComm(); });
     platform_.grid.setDoubleClickHandler([this](int row, int col) { Grid1_DblClick(row, col); });
 }
@@ -99,7 +101,7 @@ void Form1::Command5_Click() {
 void Form1::Command6_Click() {
     // A year the frame's single byte cannot carry would set the meter to a wrong year.
     if (clockYearFits_) {
-        sendRequest(kRequestClockSet);
+        request(kRequestClockSet);
     }
     // The about text as it has always read, then the version of this program.
     platform_.desktop.showMessage(MessageIcon::Information, "欢迎使用我们公司产品",

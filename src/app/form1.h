@@ -40,8 +40,15 @@ class Form1 {
     void Findcom_Timer();
     // Closes the open port, opens port n and shows the outcome in Label1.
     void comopen(std::int16_t n);
-    // Sends one request on the open port and arms the receive side for its reply.
+    // Sends one request on the open port, arms the receive side for its reply and starts the
+    // wait for it.
     void sendRequest(std::int16_t code);
+    // Sends the request now if no reply is due, or holds it until the line is free.
+    void request(std::int16_t code);
+    // The reply to the request sent last did not come within its wait: the line is free again.
+    void replyWait_Timer();
+    // Tells the user how a read that did not get everything ended.
+    void readReport_Timer();
 
     // Receive event of the serial line: takes the reply and routes it by the last request.
     void MSComm1_OnComm();
@@ -53,7 +60,8 @@ class Form1 {
     void COMtimout_Timer();
     // Read: asks for the number of stored records.
     void Command1_Click();
-    // Requests the stored records one by one, every 100 ms.
+    // Requests the stored records one by one, every 100 ms, each only once the reply to the one
+    // before it is in or waited out; a record that did not answer is asked once more.
     void Readdat_Timer();
 
     // Switches between the real-time view, the history table, the wiring check and the trend.
@@ -121,6 +129,16 @@ class Form1 {
     void printTrendChart();
     void handshakeReply();
     void recordCountReply();
+    void storedRecordReply(std::int16_t record);
+    // The line became free: what was held for it goes out, then a read step that was due.
+    void lineFreed();
+    // One step of a read: the record that did not answer once more, or the next one, or the end.
+    void readStep();
+    // Empty blocks for the records given up on below `before`, once a later block follows them
+    // or the read ends; a read the lost link cuts short ends with its last answered record.
+    void fileMissingRecords(int before);
+    // The read is over: polling and the buttons come back, and missing records are named.
+    void endRead();
     // Polling and the Read and Save buttons come back after a read, or after a link came up.
     void resumePolling();
     // The options as the wiring page's controls hold them, and which of them apply.

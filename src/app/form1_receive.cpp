@@ -1,6 +1,7 @@
 // The one entry point for everything the meter sends. A reply carries no header: it is understood
 // by the request sent last (pendingCommand), and the receive threshold armed for that request
-// decides when it is complete.
+// decides when it is complete. Bytes that come when no reply is due (after its wait ran out) are
+// dropped: they are no answer to anything asked now.
 #include <optional>
 #include <string>
 #include <utility>
@@ -48,8 +49,13 @@ void Form1::MSComm1_OnComm() {
     state_.rxBytes = port.input();
     port.clearInBuffer();
     port.clearOutBuffer();
-    // Any reply, even a garbled one, shows the meter is alive.
+    // Any reply, even a garbled or a late one, shows the meter is alive.
     state_.timeoutTicks = 0;
+    if (!state_.replyDue) {
+        return;
+    }
+    state_.replyDue = false;
+    window_.replyWait.setEnabled(false);
 
     const std::int16_t code = state_.pendingCommand;
     if (!state_.linked && code == kRequestHandshake) {
@@ -59,10 +65,23 @@ void Form1::MSComm1_OnComm() {
     } else if (code == kRequestLiveData) {
         liveDataReply();
     } else if (code >= kFirstRecordNumber && code <= kLastRecordNumber) {
-        writeStoredRecord(platform_.grid, state_.rxBytes, code, platform_.numberFormat);
-        // The table now holds exactly `code` blocks, and so do the kept replies.
-        state_.recordFrames.resize(static_cast<std::size_t>(code));
-        state_.recordFrames.back() = state_.rxBytes;
+        storedRecordReply(code);
+    }
+    lineFreed();
+}
+
+void Form1::storedRecordReply(std::int16_t record) {
+    fileMissingRecords(record);
+    writeStoredRecord(platform_.grid, state_.rxBytes, record, platform_.numberFormat);
+    // The table now holds exactly `record` blocks, and so do the kept replies.
+    state_.recordFrames.resize(static_cast<std::size_t>(record));
+    state_.recordFrames.back() = state_.rxBytes;
+    if (record == state_.read.asked) {
+        state_.read.answered = true;
+        // The last record is in: the read ends now rather than on a later tick.
+        if (state_.recordIndex > state_.recordCount) {
+            endRead();
+        }
     }
 }
 
@@ -87,8 +106,17 @@ void Form1::handshakeReply() {
 }
 
 void Form1::recordCountReply() {
-    state_.recordCount = static_cast<std::int16_t>(recordCountOf(state_.rxBytes));
+    const std::optional<int> count = recordCountOf(state_.rxBytes);
+    state_.recordCount = static_cast<std::int16_t>(count.value_or(0));
+    if (!count) {
+        state_.read.countRefused = true;
+        state_.read.finished = true;
+        resumePolling();
+        window_.readReport.setEnabled(true);
+        return;
+    }
     if (state_.recordCount < 1) {
+        state_.read.finished = true;
         resumePolling();
         return;
     }

@@ -13,6 +13,19 @@ namespace pm {
 // The scan opens ports 1 to kLastPort in turn, then starts again at 1.
 constexpr std::int16_t kLastPort = 16;
 
+// A read of the stored records as it goes: what it asked last, what it is still owed, and the
+// records that never answered.
+struct RecordRead {
+    bool tickDue = false;          // a read tick came while a reply was due; its step waits
+    std::int16_t asked = 0;        // the record asked last, 0 before the first
+    int tries = 0;                 // requests sent for it so far
+    bool answered = false;         // its reply came
+    std::vector<int> missing;      // records given up on after their second request, in order
+    std::size_t missingFiled = 0;  // of them, those whose empty block is in the table
+    bool countRefused = false;     // the count reply was not a count, so nothing was read
+    bool finished = false;         // the read has ended and handed polling back
+};
+
 // Everything the handlers remember between events. One record, owned by the window, never saved.
 struct MeterState {
     std::vector<std::uint8_t> rxBytes;  // bytes taken in by the last receive event
@@ -23,9 +36,15 @@ struct MeterState {
     bool wiringView = false;            // the wiring check tab is selected
     bool trendView = false;             // the trend tab is selected
     std::int16_t pendingCommand = 0;    // code of the request sent last
-    std::int16_t recordCount = 0;       // stored records reported by the instrument
-    std::int16_t recordIndex = 0;       // record the next read tick requests
-    std::int16_t clockYear = 0;         // year modulo 2000
+    // One request, one reply: the reply to pendingCommand is still due (neither in nor waited
+    // out), and the requests that wait for the line meanwhile, oldest first.
+    bool replyDue = false;
+    bool replyWaitExtended = false;  // the wait ran out mid-reply and was given one reply's time
+    std::vector<std::int16_t> heldRequests;
+    std::int16_t recordCount = 0;  // stored records reported by the instrument
+    std::int16_t recordIndex = 0;  // record the next read tick requests
+    RecordRead read;
+    std::int16_t clockYear = 0;  // year modulo 2000
     std::int16_t clockMonth = 0;
     std::int16_t clockDay = 0;
     std::int16_t clockHour = 0;

@@ -24,6 +24,8 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoMeter = 3;
 constexpr int kExitLinkLost = 4;
+constexpr int kExitNotACount = 5;       // read: the count reply was no count
+constexpr int kExitRecordsMissing = 6;  // read: some records never answered
 
 // The window's logic with the real line to the meter and no window: the same scan of ports 1 to
 // 16, handshake, requests, pacing and time-out, driven by the Qt event loop. Needs a

@@ -7,6 +7,7 @@
 #include "cli/meter_commands.h"
 #include "cli/meter_session.h"
 #include "output/history_text.h"
+#include "output/read_messages.h"
 #include "platform/workbook.h"
 
 namespace pm {
@@ -22,7 +23,9 @@ const char* const kReadUsage =
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be written, 2 bad arguments, 3 no meter found,\n"
-    "4 link lost during the read (what was read is written).\n";
+    "4 link lost during the read (what was read is written), 5 the meter's reply to the record\n"
+    "count was not a count (nothing read, no file written), 6 some records never answered\n"
+    "(asked twice each; the file holds the others, and their numbers are named).\n";
 
 namespace {
 
@@ -50,7 +53,15 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
             err << "\rrecord " << read << " of " << form.state().recordCount << std::flush;
         }
     };
+    bool historyShown = false;
     const int linkStatus = session.run([&]() -> std::optional<int> {
+        if (!historyShown) {
+            // The history view from the start, as when the user picks its tab: the link is then
+            // kept with handshakes, and no live frame is asked for before the count.
+            form.window().TabStrip1.select(2);
+            form.TabStrip1_Click();
+            historyShown = true;
+        }
         if (session.noMeter()) {
             return kExitNoMeter;
         }
@@ -61,20 +72,12 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
             return std::nullopt;
         }
         if (!asked) {
-            // The history view, as when the user picks its tab, and then Read.
-            form.window().TabStrip1.select(2);
-            form.TabStrip1_Click();
             form.Command1_Click();
             asked = true;
             return std::nullopt;
         }
         progress();
-        // Polling comes back once the count is in and the last record requested.
-        const WindowModel& w = form.window();
-        const bool done = w.comunication.enabled() && !w.Readdat.enabled() &&
-                          form.state().recordFrames.size() ==
-                              static_cast<std::size_t>(std::max<int>(form.state().recordCount, 0));
-        return done ? std::optional<int>(kExitOk) : std::nullopt;
+        return form.state().read.finished ? std::optional<int>(kExitOk) : std::nullopt;
     });
     if (showProgress && shown > 0) {
         err << "\n";
@@ -84,6 +87,12 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
         return kExitNoMeter;
     }
 
+    const RecordRead& outcome = form.state().read;
+    if (linkStatus == kExitOk && outcome.countRefused) {
+        err << "phasemeter-cli read: " << session.linkedPortText()
+            << ": the meter's reply to the record count was not a count; nothing read\n";
+        return kExitNotACount;
+    }
     const Grid& grid = session.grid();
     const int count = form.state().recordCount;
     const WriteResult written =
@@ -91,7 +100,9 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
             ? session.workbook().write(options.out, grid)
             : session.files().writeTextFile(options.out,
                                             historyTextLines(grid, historyBlockCount(count, grid)));
-    const std::size_t read = form.state().recordFrames.size();
+    const auto& frames = form.state().recordFrames;
+    const auto read = std::count_if(frames.begin(), frames.end(),
+                                    [](const auto& frame) { return !frame.empty(); });
     if (linkStatus == kExitLinkLost) {
         err << "phasemeter-cli read: " << session.linkedPortText()
             << ": link lost, the meter stopped answering; " << read << " of " << count
@@ -101,6 +112,14 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
     if (!written.ok()) {
         err << "phasemeter-cli read: cannot write " << options.out << ": " << written.error << "\n";
         return kExitFailed;
+    }
+    if (linkStatus == kExitOk && !outcome.missing.empty()) {
+        err << "phasemeter-cli read: " << session.linkedPortText() << ": " << outcome.missing.size()
+            << " of " << count
+            << " records never answered (asked twice each): " << recordListText(outcome.missing)
+            << "; the other " << count - static_cast<int>(outcome.missing.size()) << " written to "
+            << options.out << "\n";
+        return kExitRecordsMissing;
     }
     return linkStatus;
 }

@@ -1,7 +1,5 @@
 #include "protocol/replies.h"
 
-#include <algorithm>
-
 #include "protocol/request_frames.h"
 
 namespace pm {
@@ -10,11 +8,15 @@ bool isHandshakeReply(std::span<const std::uint8_t> reply) {
     return reply.size() >= 3 && reply[0] == 0xAA && reply[1] == 0x55 && reply[2] == 0xAA;
 }
 
-int recordCountOf(std::span<const std::uint8_t> reply) {
-    if (reply.size() < 2) {
-        return 0;
+std::optional<int> recordCountOf(std::span<const std::uint8_t> reply) {
+    if (reply.size() != 2) {
+        return std::nullopt;
     }
-    return std::min(reply[1] * 256 + reply[0], static_cast<int>(kLastRecordNumber));
+    const int count = reply[1] * 256 + reply[0];
+    if (count > kLastRecordNumber) {
+        return std::nullopt;
+    }
+    return count;
 }
 
 }  // namespace pm

@@ -7,6 +7,7 @@
 //   record count (12000)  lo hi       2 bytes, unsigned, little-endian
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace pm {
@@ -14,9 +15,9 @@ namespace pm {
 // Whether the bytes are the meter's answer to the handshake.
 bool isHandshakeReply(std::span<const std::uint8_t> reply);
 
-// The stored records the meter reports. Record numbers end at kLastRecordNumber and the codes
-// above them mean other requests, so a larger count reads as many records as there can be; a
-// reply too short to hold a count reads as none.
-int recordCountOf(std::span<const std::uint8_t> reply);
+// The stored records the meter reports: exactly two bytes giving 0 to kLastRecordNumber. Anything
+// else is not a count (most likely part of another reply) and gives nothing: following it would
+// read thousands of records that are not there.
+std::optional<int> recordCountOf(std::span<const std::uint8_t> reply);
 
 }  // namespace pm

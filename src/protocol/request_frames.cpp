@@ -15,6 +15,10 @@ int replyLength(std::int16_t code) {
     return 3;
 }
 
+int replyWaitMs(std::int16_t code) {
+    return lineTimeMs(replyLength(code)) + kReplyMarginMs;
+}
+
 std::vector<std::uint8_t> requestFrame(std::int16_t code, const ClockFields& clock) {
     auto byte = [](int value) { return static_cast<std::uint8_t>(value & 0xFF); };
     if (code == kRequestClockSet) {

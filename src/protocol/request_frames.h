@@ -11,8 +11,12 @@
 //   13000       AA C8 32  (live data)         39 bytes      measurement frame
 //   14000       BB yy mm dd hh mi (set clock) 3 bytes       not examined
 //
-// The clock frame carries the year modulo 2000 and the other fields as plain binary bytes. The
-// meter answers within 100 ms; the program paces requests no faster than that.
+// The clock frame carries the year modulo 2000 and the other fields as plain binary bytes.
+//
+// Timing: the line runs at 9600 baud, 8N1, 10 bits a byte, so a byte takes 1.04 ms and a 39-byte
+// reply 40.6 ms on the wire, after the meter's own latency. Because a reply names nothing, the
+// next request goes out only once the reply to the last one is in or its wait (replyWaitMs) has
+// run out, and stored records are asked no faster than one per 100 ms.
 
 #include <cstdint>
 #include <vector>
@@ -37,6 +41,21 @@ struct ClockFields {
 
 // Bytes the receive threshold is armed with for the reply to `code`.
 int replyLength(std::int16_t code);
+
+constexpr int kLineBaud = 9600;
+constexpr int kLineBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+// How long a reply may take beyond its own time on the wire. The scan gives each port 500 ms to
+// answer its handshake, so a meter slower than that is never linked in the first place; a reply
+// later than this is taken for lost, and bytes that still come are dropped.
+constexpr int kReplyMarginMs = 500;
+
+// Milliseconds `bytes` take on the wire, rounded up.
+constexpr int lineTimeMs(int bytes) {
+    return (bytes * kLineBitsPerByte * 1000 + kLineBaud - 1) / kLineBaud;
+}
+// How long the reply to `code` is waited for after the request: its time on the wire and the
+// margin (541 ms for a measurement frame).
+int replyWaitMs(std::int16_t code);
 
 // The bytes that ask for `code`; the clock frame for kRequestClockSet, from `clock`.
 std::vector<std::uint8_t> requestFrame(std::int16_t code, const ClockFields& clock);

@@ -70,4 +70,19 @@ void writeStoredRecord(Grid& grid, std::span<const std::uint8_t> reply, int reco
     grid.setTextMatrix(r0 + 7, 3, neutralCurrentText(i[0], i[1], i[2], a[3], a[5], format));
 }
 
+void writeMissingRecord(Grid& grid, int recordNumber) {
+    if (recordNumber < kFirstRecordNumber || recordNumber > kLastRecordNumber) {
+        return;
+    }
+    const int r0 = kBlockRows * (recordNumber - 1);
+    grid.setRows(kBlockRows * recordNumber);
+    grid.setAllRowHeights(kHistoryRowHeight);
+    for (int r = r0; r < r0 + kBlockRows; ++r) {
+        for (int c = 0; c < grid.cols(); ++c) {
+            grid.setTextMatrix(r, c, "");
+        }
+    }
+    writeBlockCaptions(grid, r0, recordNumber, kRecordNeutralCaption);
+}
+
 }  // namespace pm

@@ -21,4 +21,9 @@ constexpr const char* kNotAvailableText = "----";
 void writeStoredRecord(Grid& grid, std::span<const std::uint8_t> reply, int recordNumber,
                        const NumberFormat& format);
 
+// Block `recordNumber` for a record that never answered: the table set to that many blocks as
+// above, the block's captions, and every other cell of it blank, so that nothing an earlier read
+// left there passes for this record.
+void writeMissingRecord(Grid& grid, int recordNumber);
+
 }  // namespace pm

@@ -109,7 +109,9 @@ WindowModel::WindowModel()
       COMtimout("COMtimout", 1000, true),
       Readdat("Readdat", 100, false),
       comunication("comunication", 1000, true),
-      Timer1("Timer1", 1000, true) {
+      Timer1("Timer1", 1000, true),
+      replyWait("replyWait", 1, false),
+      readReport("readReport", 1, false) {
     int tab = 13;
     auto add = [&](const char* name, int index, Rect r, const char* caption, Label::Style style) {
         frameLabels_.push_back(

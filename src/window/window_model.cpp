@@ -176,6 +176,11 @@ void Timer::setEnabled(bool on) {
     }
 }
 
+void Timer::restart() {
+    setEnabled(false);
+    setEnabled(true);
+}
+
 void Timer::bind(Scheduler& scheduler, Scheduler::Callback tick) {
     scheduler_ = &scheduler;
     handle_ = scheduler.addTimer(std::move(tick));

@@ -219,8 +219,12 @@ class Timer {
 
     const std::string& name() const { return name_; }
     int interval() const { return intervalMs_; }
+    // Takes effect the next time the timer is started.
+    void setInterval(int ms) { intervalMs_ = ms; }
     bool enabled() const { return enabled_; }
     void setEnabled(bool on);
+    // Starts a full interval from now, whether the timer ran or not.
+    void restart();
 
     // Hands the timer to a scheduler; from then on ticks call `tick`. Starts it if enabled.
     void bind(Scheduler& scheduler, Scheduler::Callback tick);
@@ -296,6 +300,12 @@ struct WindowModel {
     Label* latest = nullptr;           // the latest value of each quantity drawn
 
     Timer Findcom, COMtimout, Readdat, comunication, Timer1;
+    // Runs out when the reply to the request sent last has not come in time (no design control:
+    // the line's own watch, started by every request).
+    Timer replyWait;
+    // Shows how a read ended, once the event that ended it has returned: a message box opened
+    // inside the receive event would hold back every reply until it is closed.
+    Timer readReport;
 
     // Every control, parents before their children: top-level ones in design order, the children
     // of Frame1, Frame2 and then its children.

@@ -273,7 +273,11 @@ TEST(HistorySave, ReadCutShortKeepsWhatCameIn) {
     while (rig.w().Readdat.enabled()) {
         rig.scheduler.runNext();
     }
-    EXPECT_EQ(rig.saveText(), kRecord1 + kRecord2 + " \r\n");
+    // Record 3 was asked twice in vain and stays an empty block under its own number.
+    std::string missing = kEmptyBlock;
+    missing.replace(missing.find("NO.1"), 4, "NO.3");
+    missing.replace(missing.find("In:"), 3, "In/A:");
+    EXPECT_EQ(rig.saveText(), kRecord1 + kRecord2 + missing);
 }
 
 TEST(HistorySave, ALaterReadThatFindsNothingDoesNotDropTheBlocksShown) {

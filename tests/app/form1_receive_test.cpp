@@ -56,20 +56,24 @@ TEST(ReplyDispatch, HandshakeReply) {
 }
 
 TEST(ReplyDispatch, RecordCountReply) {
+    // Two bytes giving 0 to 10000 are a count; anything else is not, and the read stops at once
+    // with a message rather than reading records that are not there.
     struct Case {
         const char* name;
         Bytes bytes;
         int count;
         bool reading;  // Readdat started, polling left off
+        bool refused;
     };
     const Case cases[] = {
-        {"five", {0x05, 0x00}, 5, true},
-        {"three hundred", {0x2C, 0x01}, 300, true},
-        {"none", {0x00, 0x00}, 0, false},
-        {"the last record number", {0x10, 0x27}, 10000, true},
-        {"one more than there are codes for", {0x11, 0x27}, 10000, true},
-        {"top bit set", {0x40, 0x9C}, 10000, true},
-        {"all ones", {0xFF, 0xFF}, 10000, true},
+        {"five", {0x05, 0x00}, 5, true, false},
+        {"three hundred", {0x2C, 0x01}, 300, true, false},
+        {"none", {0x00, 0x00}, 0, false, false},
+        {"the last record number", {0x10, 0x27}, 10000, true, false},
+        {"one more than there are codes for", {0x11, 0x27}, 0, false, true},
+        {"top bit set", {0x40, 0x9C}, 0, false, true},
+        {"all ones", {0xFF, 0xFF}, 0, false, true},
+        {"three bytes: the head of another reply", {0xC8, 0x32, 0x05}, 0, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,6 +90,8 @@ TEST(ReplyDispatch, RecordCountReply) {
         EXPECT_EQ(rig.w().comunication.enabled(), !c.reading);
         EXPECT_EQ(rig.w().Command1.enabled(), !c.reading);
         EXPECT_EQ(rig.w().Command2.enabled(), !c.reading);
+        EXPECT_EQ(rig.s().read.countRefused, c.refused);
+        EXPECT_EQ(rig.w().readReport.enabled(), c.refused);
     }
 }
 

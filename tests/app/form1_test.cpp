@@ -302,6 +302,7 @@ TEST(HelpButton, SetsTheMetersClockWhenAPortIsOpenThenShowsTheAboutBox) {
         if (c.portOpen) {
             rig.scheduler.advanceBy(500);  // the first scan tick opens port 1
             ASSERT_TRUE(rig.serial.portOpen());
+            rig.serial.arrive({0, 0, 0});  // an answer, not the meter's: the line is free
         }
         rig.serial.clearWrites();
         bool sentBeforeTheBox = false;

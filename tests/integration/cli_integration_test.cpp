@@ -18,10 +18,7 @@
 #include "adapters/xlsx_workbook.h"
 #include "output/history_text.h"
 #include "output/trend_log.h"
-#include "platform/memory_grid.h"
-#include "simulator/instrument_simulator.h"
-#include "view/history_layout.h"
-#include "view/stored_record.h"
+#include "simulated_history.h"
 
 namespace pm {
 namespace {
@@ -74,17 +71,6 @@ std::string contents(const std::string& file) {
     return text.str();
 }
 
-// The history table as the window fills it from the simulator's first `records` records.
-MemoryGrid historyOf(int records) {
-    MemoryGrid grid;
-    setupGrid(grid);
-    for (int n = 1; n <= records; ++n) {
-        writeStoredRecord(grid, sim::encodeFrame(sim::storedReading(n)), n,
-                          numberFormatOf(QLocale::system()));
-    }
-    return grid;
-}
-
 std::string sheetXml(const std::string& file) {
     FILE* pipe = ::popen(("unzip -p '" + file + "' xl/worksheets/sheet1.xml").c_str(), "r");
     std::string xml;
@@ -100,7 +86,9 @@ std::string sheetXml(const std::string& file) {
 
 TEST_F(CliAgainstSimulator, ReadWritesWhatTheWindowSavesAfterARead) {
     constexpr int kRecords = 12;
-    startSimulator({"--records", QString::number(kRecords)});
+    // A meter as slow as real ones get, on a 9600 baud line.
+    startSimulator({"--records", QString::number(kRecords), "--baud", "9600", "--delay", "60",
+                    "--jitter", "20"});
     const MemoryGrid grid = historyOf(kRecords);
     struct Case {
         const char* name;
@@ -213,6 +201,26 @@ TEST_F(CliAgainstSimulator, EndsWithTheStatusThatSaysWhy) {
     EXPECT_NE(none.err.find("port 1 (" + path("nothing") + "): no such device"), std::string::npos)
         << none.err;
     EXPECT_FALSE(std::filesystem::exists(path("none.txt")));
+}
+
+TEST_F(CliAgainstSimulator, NamesARecordThatNeverAnsweredAndWritesTheOthers) {
+    startSimulator({"--records", "9", "--unanswered", "7", "--delay", "30"});
+    const CliRun run = cli({"read", "--out", QString::fromStdString(path("gap.txt"))});
+    EXPECT_EQ(run.status, 6) << run.err;
+    EXPECT_NE(run.err.find("1 of 9 records never answered (asked twice each): 7;"),
+              std::string::npos)
+        << run.err;
+    MemoryGrid grid = historyOf(6);
+    writeMissingRecord(grid, 7);
+    for (int n = 8; n <= 9; ++n) {
+        writeStoredRecord(grid, sim::encodeFrame(sim::storedReading(n)), n,
+                          numberFormatOf(QLocale::system()));
+    }
+    std::string expected;
+    for (const std::string& text : historyTextLines(grid, 9)) {
+        expected += text + "\r\n";
+    }
+    EXPECT_EQ(contents(path("gap.txt")), expected);
 }
 
 }  // namespace
