@@ -101,13 +101,8 @@ struct VoltageSide {
     std::array<bool, 3> known{};  // phase voltage derived from a measured one
     int faults = 0;
     std::vector<std::string> faultTexts;
-    // Channel voltage = sign * (E[plus] - E[minus]); minus -1 for a phase-to-neutral voltage.
-    struct Made {
-        int plus = -1;
-        int minus = -1;
-        int sign = 1;
-    };
-    std::array<Made, 3> made{};
+    // Channel voltage = sum over phases of coefficients[channel][phase] * E[phase].
+    std::array<std::array<int, 3>, 3> coefficients{};
     std::array<std::string, 3> names;  // what the channel's voltage was found to be
     bool positiveSequence = true;
     int order = 0;  // three-wire: index into the terminal orders
@@ -130,7 +125,14 @@ std::string phaseVoltageName(int phase) {
     return std::string("U") + kPhaseLetters[phase];
 }
 
-std::string madeName(const VoltageSide::Made& made) {
+// A four-wire channel's voltage: sign * (E[plus] - E[minus]), minus -1 for a phase voltage.
+struct Made {
+    int plus = -1;
+    int minus = -1;
+    int sign = 1;
+};
+
+std::string madeName(const Made& made) {
     std::string name = "U";
     name += kPhaseLetters[made.plus];
     if (made.minus >= 0) {
@@ -139,12 +141,22 @@ std::string madeName(const VoltageSide::Made& made) {
     return made.sign < 0 ? "-" + name : name;
 }
 
+std::array<int, 3> coefficientsOf(const Made& made) {
+    std::array<int, 3> c{};
+    c[made.plus] = made.sign;
+    if (made.minus >= 0) {
+        c[made.minus] = -made.sign;
+    }
+    return c;
+}
+
 std::string currentName(int phase, int sign) {
     return std::string(sign < 0 ? "-" : "") + "I" + kPhaseLetters[phase];
 }
 
+// A negative or compound name in parentheses, so that "·" binds to the whole of it.
 std::string inParentheses(const std::string& name) {
-    return name.starts_with('-') ? "(" + name + ")" : name;
+    return name.find_first_of("-+") != std::string::npos ? "(" + name + ")" : name;
 }
 
 // Symmetric star: every present pair 120 degrees apart (either way round, one sequence for all)
@@ -302,10 +314,6 @@ Prepared prepare(const WiringReading& reading, const WiringOptions& options) {
         const double u = m.magnitude[kNodeU1 + k];
         m.present[kNodeU1 + k] = u >= kActiveVolts;
         m.low[k] = u < kLostVoltageShare * largestU;
-        // Three-wire has no neutral to be swapped: a low line voltage is lost outright.
-        if (threeWire && m.low[k]) {
-            m.present[kNodeU1 + k] = false;
-        }
         if (threeWire && !m.present[kNodeU1 + k]) {
             out.missing.push_back(voltageName(k) + "失压");
         }
@@ -394,7 +402,7 @@ std::vector<VoltageSide> fourWireVoltages(const Measured& m, const WiringOptions
     };
     VoltageSide normal;
     for (int k = 0; k < 3; ++k) {
-        normal.made[k] = {k, -1, 1};
+        normal.coefficients[k] = coefficientsOf({k, -1, 1});
         normal.known[k] = m.present[kNodeU1 + k] && !m.low[k];
         normal.e[k] = m.at(kNodeU1 + k);
         normal.names[k] = normal.known[k] ? phaseVoltageName(k) : "";
@@ -415,13 +423,12 @@ std::vector<VoltageSide> fourWireVoltages(const Measured& m, const WiringOptions
         side.e[swapped] = -raw(swapped);
         for (int k = 0; k < 3; ++k) {
             side.known[k] = true;
+            const Made made = k != swapped ? Made{k, swapped, 1} : Made{k, -1, -1};
             if (k != swapped) {
                 side.e[k] = raw(k) + side.e[swapped];
-                side.made[k] = {k, swapped, 1};
-            } else {
-                side.made[k] = {k, -1, -1};
             }
-            side.names[k] = madeName(side.made[k]);
+            side.coefficients[k] = coefficientsOf(made);
+            side.names[k] = madeName(made);
         }
         side.faults = 1;
         side.faultTexts.push_back(channelName('U', swapped) + "端子与零线互换");
@@ -434,8 +441,8 @@ std::vector<VoltageSide> fourWireVoltages(const Measured& m, const WiringOptions
             }
             VoltageSide side = normal;
             side.e[reversed] = -raw(reversed);
-            side.made[reversed].sign = -1;
-            side.names[reversed] = madeName(side.made[reversed]);
+            side.coefficients[reversed] = coefficientsOf({reversed, -1, -1});
+            side.names[reversed] = madeName({reversed, -1, -1});
             side.faults = 1;
             side.faultTexts.push_back(channelName('U', reversed) + "极性反(PT)");
             add(side);
@@ -474,71 +481,126 @@ int orderFaults(const std::array<int, 3>& order) {
     return moved == 3 ? 2 : moved == 2 ? 1 : 0;
 }
 
-// The phase voltage of phase `p` that a symmetric positive-sequence star gives, when a line
-// voltage E[p] - E[q] is known.
-std::array<Phasor, 3> starFromLine(Phasor line, int p, int q) {
-    std::array<Phasor, 3> e{};
-    // E[p] - E[next(p)] leads E[p] by 30 degrees and is root 3 times as long.
-    if (q == (p + 1) % 3) {
-        e[p] = phasor(std::abs(line) / std::sqrt(3.0), lagOf(line) + 30.0);
-    } else {
-        // E[p] - E[previous(p)] = -(E[q] - E[next(q)]).
-        e[q] = phasor(std::abs(line) / std::sqrt(3.0), lagOf(-line) + 30.0);
-        e[p] = e[q] * phasor(1.0, 120.0);
-    }
-    const int anchor = q == (p + 1) % 3 ? p : q;
-    for (int step = 1; step < 3; ++step) {
-        e[(anchor + step) % 3] = e[anchor] * phasor(1.0, 120.0 * step);
-    }
-    return e;
+// The two transformers of V/V metering: their secondaries share the common wire b', and wire a'
+// carries +-Uab against it, wire c' +-Ucb (the sign -1 when that transformer's secondary is
+// reversed). A channel's voltage is the difference of the potentials of its two wires, so a
+// reversed transformer whose wire sits on the common terminal 2 changes both channels, and puts
+// both transformers in series on the other channel: root 3 times a line voltage.
+struct Potential {
+    int ab = 0;  // multiples of Uab
+    int cb = 0;  // multiples of Ucb
+};
+
+Potential potentialOf(int phase, int signAb, int signCb) {
+    return phase == 0 ? Potential{signAb, 0} : phase == 2 ? Potential{0, signCb} : Potential{};
 }
+
+// A transformer term of a channel's name: "Uab", "-Ucb".
+std::string transformerTerm(int phase, int sign) {
+    return std::string(sign < 0 ? "-" : "") + "U" + kPhaseLetters[phase] + "b";
+}
+
+// The name of the voltage between the wires of phases `plus` and `minus`: the line voltage
+// "Uca" while neither wire is a reversed transformer's, else what the transformers add up to,
+// term by term ("-Uab", "Ucb+Uab"), so that the name shows which transformer is turned round.
+std::string threeWireName(int plus, int minus, int signAb, int signCb) {
+    const int signOf[3] = {signAb, 1, signCb};
+    if (signOf[plus] > 0 && signOf[minus] > 0) {
+        return std::string("U") + kPhaseLetters[plus] + kPhaseLetters[minus];
+    }
+    std::string name;
+    if (plus != 1) {
+        name = transformerTerm(plus, signOf[plus]);
+    }
+    if (minus != 1) {
+        const std::string term = transformerTerm(minus, -signOf[minus]);
+        name += name.empty() || term.starts_with('-') ? term : "+" + term;
+    }
+    return name;
+}
+
+// What a unit positive-sequence star with Ua at 0 puts on a channel of these coefficients.
+Phasor onUnitStar(const std::array<int, 3>& coefficients) {
+    Phasor v{};
+    for (int p = 0; p < 3; ++p) {
+        v += static_cast<double>(coefficients[p]) * phasor(1.0, 120.0 * p);
+    }
+    return v;
+}
+
+// Measured ratio U12/U32 over the ratio a candidate predicts, allowed to differ by this share:
+// wide enough for a supply unbalanced by a few percent, and far from the root 3 that separates
+// one line voltage from two transformers in series.
+constexpr double kThreeWireRatioTolerance = 0.15;
 
 std::vector<VoltageSide> threeWireVoltages(const Measured& m, const WiringOptions& options) {
     std::vector<VoltageSide> sides;
     const bool v1 = m.present[kNodeU1];
     const bool v3 = m.present[kNodeU3];
+    if (!v1 && !v3) {
+        return sides;
+    }
     for (std::size_t o = 0; o < kTerminalOrders.size(); ++o) {
         const std::array<int, 3>& order = kTerminalOrders[o];
         if (options.bTerminal >= 1 && options.bTerminal <= 3 && order[options.bTerminal - 1] != 1) {
             continue;
         }
         for (int signs = 0; signs < 4; ++signs) {
-            const int s1 = signs & 1 ? -1 : 1;
-            const int s3 = signs & 2 ? -1 : 1;
-            if ((!v1 && s1 < 0) || (!v3 && s3 < 0)) {
-                continue;  // the polarity of a lost voltage tells nothing
-            }
+            const int signAb = signs & 1 ? -1 : 1;
+            const int signCb = signs & 2 ? -1 : 1;
             VoltageSide side;
             side.order = static_cast<int>(o);
-            side.made[0] = {order[0], order[1], s1};
-            side.made[2] = {order[2], order[1], s3};
-            side.made[1] = {-1, -1, 1};
-            const Phasor x = m.at(kNodeU1) * static_cast<double>(s1);  // E[t1] - E[t2]
-            const Phasor y = m.at(kNodeU3) * static_cast<double>(s3);  // E[t3] - E[t2]
+            bool abSeen = false;
+            bool cbSeen = false;
+            for (int k : {0, 2}) {
+                const Potential plus = potentialOf(order[k], signAb, signCb);
+                const Potential minus = potentialOf(order[1], signAb, signCb);
+                const int ab = plus.ab - minus.ab;
+                const int cb = plus.cb - minus.cb;
+                side.coefficients[k] = {ab, -ab - cb, cb};
+                if (m.present[kNodeU1 + k]) {
+                    abSeen = abSeen || ab != 0;
+                    cbSeen = cbSeen || cb != 0;
+                    side.names[k] = threeWireName(order[k], order[1], signAb, signCb);
+                }
+            }
+            // The polarity of a transformer that no measured channel sees tells nothing.
+            if ((signAb < 0 && !abSeen) || (signCb < 0 && !cbSeen)) {
+                continue;
+            }
             if (v1 && v3) {
-                const Phasor e2 = -(x + y) / 3.0;
-                side.e[order[1]] = e2;
-                side.e[order[0]] = x + e2;
-                side.e[order[2]] = y + e2;
+                const double predicted = std::abs(onUnitStar(side.coefficients[0])) /
+                                         std::abs(onUnitStar(side.coefficients[2]));
+                const double measured = m.magnitude[kNodeU1] / m.magnitude[kNodeU3];
+                if (std::fabs(measured / predicted - 1.0) > kThreeWireRatioTolerance) {
+                    continue;
+                }
+                // Channel k = A_k Uab + B_k Ucb: solve for the two line voltages.
+                const auto& c1 = side.coefficients[0];
+                const auto& c3 = side.coefficients[2];
+                const double det = c1[0] * c3[2] - c1[2] * c3[0];
+                const Phasor x = m.at(kNodeU1);
+                const Phasor y = m.at(kNodeU3);
+                const Phasor uab =
+                    (static_cast<double>(c3[2]) * x - static_cast<double>(c1[2]) * y) / det;
+                const Phasor ucb =
+                    (static_cast<double>(c1[0]) * y - static_cast<double>(c3[0]) * x) / det;
+                const Phasor eb = -(uab + ucb) / 3.0;
+                side.e = {uab + eb, eb, ucb + eb};
                 side.known = {true, true, true};
                 if (!completeStar(side) || !side.positiveSequence) {
                     continue;
                 }
-            } else if (v1 || v3) {
-                side.e =
-                    v1 ? starFromLine(x, order[0], order[1]) : starFromLine(y, order[2], order[1]);
+            } else {
+                const int k = v1 ? 0 : 2;
+                const Phasor ea = m.at(kNodeU1 + k) / onUnitStar(side.coefficients[k]);
+                for (int p = 0; p < 3; ++p) {
+                    side.e[p] = ea * phasor(1.0, 120.0 * p);
+                }
                 side.known = {true, true, true};
                 side.positiveSequence = true;
-            } else {
-                continue;
             }
-            if (v1) {
-                side.names[0] = madeName(side.made[0]);
-            }
-            if (v3) {
-                side.names[2] = madeName(side.made[2]);
-            }
-            side.faults = orderFaults(order) + (s1 < 0) + (s3 < 0);
+            side.faults = orderFaults(order) + (signAb < 0) + (signCb < 0);
             if (orderFaults(order) > 0) {
                 std::string text = "电压端子";
                 for (int t = 0; t < 3; ++t) {
@@ -547,10 +609,10 @@ std::vector<VoltageSide> threeWireVoltages(const Measured& m, const WiringOption
                 }
                 side.faultTexts.push_back(text);
             }
-            if (s1 < 0) {
+            if (signAb < 0) {
                 side.faultTexts.push_back("Uab极性反(PT)");
             }
-            if (s3 < 0) {
+            if (signCb < 0) {
                 side.faultTexts.push_back("Ucb极性反(PT)");
             }
             sides.push_back(std::move(side));
@@ -563,12 +625,11 @@ std::vector<VoltageSide> threeWireVoltages(const Measured& m, const WiringOption
 // Candidates, their power and their ranking.
 
 Phasor channelVoltage(const VoltageSide& side, const std::array<Phasor, 3>& e, int k) {
-    const VoltageSide::Made& made = side.made[k];
-    if (made.plus < 0) {
-        return {};
+    Phasor v{};
+    for (int p = 0; p < 3; ++p) {
+        v += static_cast<double>(side.coefficients[k][p]) * e[p];
     }
-    const Phasor v = made.minus >= 0 ? e[made.plus] - e[made.minus] : e[made.plus];
-    return v * static_cast<double>(made.sign);
+    return v;
 }
 
 // The installation's true power under a candidate, from the phase voltages and currents.
@@ -845,17 +906,29 @@ double powerFactorAngle(double powerFactor, const WiringOptions& options) {
 
 WiringResult checkWiring(const WiringReading& reading, const WiringOptions& options) {
     WiringResult result;
-    const Prepared prepared = prepare(reading, options);
+    Prepared prepared = prepare(reading, options);
     result.missing = prepared.missing;
     result.warnings = prepared.warnings;
     if (!prepared.reason.empty()) {
         result.reason = prepared.reason;
         return result;
     }
-    const Measured& m = prepared.m;
+    Measured& m = prepared.m;
     const bool threeWire = options.system == WiringSystem::ThreeWire;
-    const std::vector<VoltageSide> sides =
+    std::vector<VoltageSide> sides =
         threeWire ? threeWireVoltages(m, options) : fourWireVoltages(m, options);
+    if (threeWire && sides.empty() && m.present[kNodeU1] && m.present[kNodeU3]) {
+        // No wiring explains the two line voltages as they stand: a channel well below the
+        // other is lost, as a blown transformer fuse leaves it, and the other alone is read.
+        const int low = m.low[0] ? 0 : m.low[2] ? 2 : -1;
+        if (low >= 0) {
+            m.present[kNodeU1 + low] = false;
+            prepared.missing.insert(prepared.missing.begin(),
+                                    std::string(low == 0 ? "U12" : "U32") + "失压");
+            result.missing = prepared.missing;
+            sides = threeWireVoltages(m, options);
+        }
+    }
     const Range range = loadRange(options);
     std::vector<int> channels;
     for (int k = 0; k < 3; ++k) {

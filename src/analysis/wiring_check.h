@@ -12,7 +12,12 @@
 // Four-wire: channel k measures terminal k to neutral and the current of element k; correct is
 // phase k's voltage and current on every element. Three-wire: channel 1 measures U12, channel 3
 // U32 (the common lead on terminal 2), channel 2 is unused; I1 is element 1's current and I3
-// element 2's; correct is Uab with Ia on element 1 and Ucb with Ic on element 2.
+// element 2's; correct is Uab with Ia on element 1 and Ucb with Ic on element 2. The voltages
+// come from two transformers in V/V sharing the common wire b'; either may be reversed, and its
+// wire may reach any terminal, so each hypothesis predicts the ratio U12/U32 (1, or root 3 where
+// it puts both transformers in series on one channel) and is kept only where the measured ratio
+// is within 15 % of it. A channel is lost below 10 V, or when no hypothesis explains the two
+// voltages and it is under 78 % of the other, as a blown transformer fuse leaves it.
 
 #include <array>
 #include <cstdint>

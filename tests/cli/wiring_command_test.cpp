@@ -119,5 +119,18 @@ TEST(WiringCommand, PrintsTheLinesOfTheSavedAnalysis) {
               std::string::npos);
 }
 
+// A reversed a-b transformer with the terminals on c', a', b': the common terminal carries a',
+// so channel 1 reads both transformers in series, root 3 times channel 3. K = P / P metered =
+// 100*5*(cos 50 + cos 10) / (173.2*5*cos 80 + 100*5*cos 70) at a 20 degree load.
+TEST(WiringCommand, NamesAReversedTransformerFromTheRatioOfTheLineVoltages) {
+    const Frame frame = testing::frameOf(
+        sim::phasorReading(*sim::parsePhasors("U=173.2@0,0@0,100@30 I=5@80,0@0,5@320")));
+    const Outcome r = run({"--frame", hex(frame), "--system", "3p3w"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* line : {"\n结论=电压端子c-a-b，Uab极性反(PT)\n", "\n更正系数=2.532\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace pm
