@@ -63,9 +63,66 @@ struct CorrectionFactor {
     bool infinite() const { return !value.has_value(); }
 };
 
+// What is wrong with the wiring, as a value that later code decides on; wiring_texts.h names
+// it. Channels are 0..2; a phase 0..2 is a, b, c.
+enum class FaultKind {
+    VoltageLost,             // four-wire channel: "U2失压"
+    LineVoltageLost,         // three-wire channel 0 or 2: "U12失压", "U32失压"
+    CurrentAbsent,           // channel: "I3无电流"
+    NeutralOnTerminal,       // channel: terminal on the neutral, its lead on that phase
+    ChannelPtReversed,       // four-wire channel: its PT reversed
+    TransformerReversed,     // three-wire: the PT of phases a-b (phase 0) or c-b (phase 2)
+    TerminalOrder,           // three-wire: the phases on terminals 1..3 (`order`)
+    CurrentOnPhase,          // four-wire channel: its current is that of `phase`
+    CurrentReversed,         // four-wire channel
+    ElementCurrentsSwapped,  // three-wire: Ic on element 1 and Ia on element 2
+    ElementCurrentReversed,  // three-wire channel 0 (element 1) or 2 (element 2)
+};
+
+struct WiringFault {
+    FaultKind kind = FaultKind::VoltageLost;
+    int channel = -1;
+    int phase = -1;
+    std::array<int, 3> order{};
+    bool operator==(const WiringFault&) const = default;
+    // A quantity the reading lacks rather than a way it is wired.
+    bool missing() const {
+        return kind == FaultKind::VoltageLost || kind == FaultKind::LineVoltageLost ||
+               kind == FaultKind::CurrentAbsent;
+    }
+};
+using WiringFaults = std::vector<WiringFault>;
+
+enum class WarningKind {
+    SmallCurrent,         // channel: under a tenth of the largest current
+    NoEnergyAtInfiniteK,  // the metered energy cannot be corrected by an infinite K
+};
+struct WiringWarning {
+    WarningKind kind = WarningKind::SmallCurrent;
+    int channel = -1;
+    bool operator==(const WiringWarning&) const = default;
+};
+
+// Why a reading has no answer.
+enum class ReasonKind {
+    None,
+    BadData,  // a range code unknown, an angle above a turn, the frequency
+    AllVoltagesLost,
+    TooFewAngles,  // a present quantity no angle ties to the rest
+    AnglesContradict,
+    VoltagesInPhase,  // `channels`: two voltage channels on one phase
+    NoWiringFits,
+};
+struct WiringReason {
+    ReasonKind kind = ReasonKind::None;
+    std::array<int, 2> channels{-1, -1};
+    bool lineVoltages = false;  // three-wire channels, named U12 and U32
+    bool operator==(const WiringReason&) const = default;
+};
+
 // One explanation of the reading.
 struct WiringAnswer {
-    std::vector<std::string> faults;  // empty: wired correctly
+    WiringFaults faults;  // empty: wired correctly
     // What each metering element sees, e.g. "Ua", "(-Ib)" or "Uab", "Ia"; four-wire elements 1..3,
     // three-wire elements 1 and 2.
     std::vector<std::string> elementVoltages;
@@ -75,38 +132,24 @@ struct WiringAnswer {
     std::array<std::string, 3> voltageNames;
     std::array<std::string, 3> currentNames;
     CorrectionFactor k;
-    double loadAngle = 0;                  // mean true load angle of the elements, degrees
-    std::vector<std::string> equivalents;  // conclusions that read the same at every load angle
+    double loadAngle = 0;                   // mean true load angle of the elements, degrees
+    std::vector<WiringFaults> equivalents;  // conclusions that read the same at every load angle
     int faultCount = 0;
 };
 
 struct WiringResult {
     PhaseSequence sequence = PhaseSequence::Unknown;
     Confidence confidence = Confidence::Unrecognised;
-    std::string reason;                 // only when Unrecognised
+    WiringReason reason;                // only when Unrecognised
     std::vector<WiringAnswer> answers;  // every explanation, best first: the conclusion first
     std::optional<CorrectionFactor> balancedK;     // with a lost voltage or absent current
     std::optional<CorrectionFactor> powerFactorK;  // at the entered average power factor
     std::optional<double> energyCorrection;        // ΔW = W × (K − 1), kWh
-    std::vector<std::string> warnings;
-    // Quantities found missing, as fault texts ("U1失压", "I2无电流"); part of every answer's
-    // faults.
-    std::vector<std::string> missing;
+    std::vector<WiringWarning> warnings;
+    // Quantities found missing; part of every answer's faults.
+    WiringFaults missing;
 };
 
 WiringResult checkWiring(const WiringReading& reading, const WiringOptions& options);
-
-// Fault-free conclusion text, and the joiner of several faults.
-constexpr const char* kWiredCorrectly = "接线正确";
-constexpr const char* kFaultSeparator = "，";
-
-// "接线正确" or the faults joined.
-std::string conclusionOf(const WiringAnswer& answer);
-// "3.000", "-1.227" or "∞".
-std::string correctionFactorText(const CorrectionFactor& k);
-// 正确, 少计, 多计, 反转 or 表计基本不走.
-std::string correctionFactorMeaning(const CorrectionFactor& k);
-std::string sequenceText(PhaseSequence sequence);
-std::string confidenceText(Confidence confidence);
 
 }  // namespace pm

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/wiring_texts.h"
 #include "protocol/measurement_frame.h"
 #include "view/stored_record.h"
 
@@ -90,12 +91,9 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
     lines.push_back(line("相序", sequenceText(result.sequence)));
     lines.push_back(line("可信度", confidenceText(result.confidence)));
     if (result.answers.empty()) {
-        lines.push_back(line("原因", result.reason));
-        std::string missing;
-        for (const std::string& fault : result.missing) {
-            missing += (missing.empty() ? "" : kFaultSeparator) + fault;
-        }
-        lines.push_back(line("结论", missing.empty() ? std::string("无法判断") : missing));
+        lines.push_back(line("原因", reasonText(result.reason)));
+        lines.push_back(line("结论", result.missing.empty() ? std::string("无法判断")
+                                                            : missingText(result.missing)));
     } else {
         const WiringAnswer& first = result.answers.front();
         lines.push_back(line("结论", conclusionOf(first)));
@@ -114,8 +112,8 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
     if (result.energyCorrection) {
         lines.push_back(line("退补电量", plainNumber(*result.energyCorrection, 3)));
     }
-    for (const std::string& warning : result.warnings) {
-        lines.push_back(line("警告", warning));
+    for (const WiringWarning& warning : result.warnings) {
+        lines.push_back(line("警告", warningText(warning)));
     }
     for (std::size_t a = 1; a < result.answers.size() && a <= kShownAlternatives; ++a) {
         const WiringAnswer& other = result.answers[a];
@@ -123,8 +121,8 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
                              conclusionOf(other) + ";" + correctionFactorText(other.k)));
     }
     if (!result.answers.empty()) {
-        for (const std::string& equivalent : result.answers.front().equivalents) {
-            lines.push_back(line("等效解释", equivalent));
+        for (const WiringFaults& equivalent : result.answers.front().equivalents) {
+            lines.push_back(line("等效解释", conclusionText(equivalent)));
         }
     }
     return lines;

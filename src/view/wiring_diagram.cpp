@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "analysis/wiring_angles.h"
 #include "platform/drawing_surface.h"
 #include "protocol/derived_values.h"
 
@@ -25,11 +26,6 @@ constexpr Tie kTies[kAngleCount] = {
 constexpr int kVoltageTies = 3;
 
 constexpr const char* kChannelNames[kPhasorCount] = {"U1", "U2", "U3", "I1", "I2", "I3"};
-
-double wrapped(double degrees) {
-    const double r = std::fmod(degrees, 360.0);
-    return r < 0 ? r + 360.0 : r;
-}
 
 bool present(const std::optional<double>& value, double threshold) {
     return value && *value >= threshold;
@@ -69,10 +65,10 @@ std::array<std::optional<double>, kPhasorCount> wiringPhasorAngles(const WiringR
                 continue;
             }
             if (angles[from] && !angles[to]) {
-                angles[to] = wrapped(*angles[from] + *measured);
+                angles[to] = wrapTo360(*angles[from] + *measured);
                 grew = true;
             } else if (angles[to] && !angles[from]) {
-                angles[from] = wrapped(*angles[to] - *measured);
+                angles[from] = wrapTo360(*angles[to] - *measured);
                 grew = true;
             }
         }

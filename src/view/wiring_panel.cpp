@@ -1,5 +1,7 @@
 #include "view/wiring_panel.h"
 
+#include "analysis/wiring_texts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -101,11 +103,10 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
     std::vector<std::string> notes;
     if (result.answers.empty()) {
         // Nothing explains the reading: what is missing, if anything, and why not.
-        texts.conclusion =
-            result.missing.empty() ? "无法判断" : joined(result.missing, kFaultSeparator);
+        texts.conclusion = result.missing.empty() ? "无法判断" : missingText(result.missing);
         texts.k = "--";
-        if (!result.reason.empty()) {
-            notes.push_back("原因: " + result.reason);
+        if (result.reason.kind != ReasonKind::None) {
+            notes.push_back("原因: " + reasonText(result.reason));
         }
     } else {
         const WiringAnswer& first = result.answers.front();
@@ -113,7 +114,11 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
         texts.k = correctionFactorShown(first.k, format);
         texts.kMeaning = correctionFactorMeaning(first.k);
         if (!first.equivalents.empty()) {
-            notes.push_back("等效解释: " + joined(first.equivalents, "；"));
+            std::vector<std::string> equivalents;
+            for (const WiringFaults& equivalent : first.equivalents) {
+                equivalents.push_back(conclusionText(equivalent));
+            }
+            notes.push_back("等效解释: " + joined(equivalents, "；"));
         }
     }
     for (std::size_t k = 0; k < texts.alternatives.size(); ++k) {
@@ -135,8 +140,8 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
                         fixNumberText(static_cast<float>(*result.energyCorrection), 3, format) +
                         " kWh");
     }
-    for (const std::string& warning : result.warnings) {
-        notes.push_back("警告: " + warning);
+    for (const WiringWarning& warning : result.warnings) {
+        notes.push_back("警告: " + warningText(warning));
     }
     texts.notes = joined(notes, "\n");
     return texts;

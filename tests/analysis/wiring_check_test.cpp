@@ -1,5 +1,7 @@
 #include "analysis/wiring_check.h"
 
+#include "analysis/wiring_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,7 +105,7 @@ TEST(WiringCheck, FieldGuideExamples) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const WiringResult result = check(readingOf(c.u, c.i, c.angles), c.options);
-        ASSERT_FALSE(result.answers.empty()) << result.reason;
+        ASSERT_FALSE(result.answers.empty()) << reasonText(result.reason);
         EXPECT_EQ(conclusionOf(result.answers.front()), c.conclusion);
         EXPECT_EQ(correctionFactorText(result.answers.front().k), c.k);
         EXPECT_EQ(result.sequence, PhaseSequence::Positive);
@@ -203,12 +205,13 @@ TEST(WiringCheck, RefusesBadDataAndNamesMissingAndVoltageFaults) {
             c.change(r);
         }
         const WiringResult result = check(r, c.options);
-        const std::string found =
-            result.answers.empty() ? result.reason : conclusionOf(result.answers.front());
+        const std::string found = result.answers.empty() ? reasonText(result.reason)
+                                                         : conclusionOf(result.answers.front());
         EXPECT_EQ(found, c.reasonOrConclusion);
         EXPECT_EQ(result.confidence == Confidence::Unrecognised, result.answers.empty());
         EXPECT_EQ(result.balancedK.has_value(), c.balancedK);
-        EXPECT_EQ(result.warnings.empty() ? "" : result.warnings.front(), std::string(c.warning));
+        EXPECT_EQ(result.warnings.empty() ? "" : warningText(result.warnings.front()),
+                  std::string(c.warning));
     }
 }
 
@@ -388,8 +391,8 @@ std::vector<Wiring> everyWiring(WiringSystem system, bool pt, std::array<double,
 
 bool names(const WiringAnswer& answer, const std::string& conclusion) {
     return conclusionOf(answer) == conclusion ||
-           std::find(answer.equivalents.begin(), answer.equivalents.end(), conclusion) !=
-               answer.equivalents.end();
+           std::any_of(answer.equivalents.begin(), answer.equivalents.end(),
+                       [&](const WiringFaults& e) { return conclusionText(e) == conclusion; });
 }
 
 // The phasor an element expression names ("(Ucb+Uab)", "Uca", "(-Ic)") on a unit star with Ua
@@ -473,7 +476,7 @@ TEST(WiringCheck, RecognisesEveryWiringWithItsCorrectionFactor) {
                 SCOPED_TRACE(::testing::Message() << c.name << " at " << load[0] << "/" << load[1]
                                                   << "/" << load[2] << ": " << w.conclusion);
                 const WiringResult result = check(readingOf(w, c.noise, ++seed), options);
-                ASSERT_FALSE(result.answers.empty()) << result.reason;
+                ASSERT_FALSE(result.answers.empty()) << reasonText(result.reason);
                 const WiringAnswer& first = result.answers.front();
                 if (w.fuse) {
                     // What is left says less: the loss is named, the rest may be many.
