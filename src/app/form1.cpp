@@ -103,7 +103,7 @@ void Form1::Command6_Click() {
     if (clockYearFits_) {
         request(kRequestClockSet);
     }
-    // The about text as it has always read, then the version of this program.
+    // The about text: the product and whom to ask for help, then this program's version.
     platform_.desktop.showMessage(MessageIcon::Information, "欢迎使用我们公司产品",
                                   std::string("智能型三钳相位伏安表数据上传软件V1.1(CN)\r"
                                               "   如需帮助请联系我们!\r"

@@ -16,8 +16,8 @@ namespace pm {
 
 struct LivePage;
 
-// The main window's logic: the window model, the state record and the event handlers, under the
-// names the handlers have always had. Toolkit-neutral; the Qt layer forwards events here.
+// The main window's logic: the window model, the state record and the event handlers, each named
+// after its control and event. Toolkit-neutral; the Qt layer forwards events here.
 class Form1 {
   public:
     explicit Form1(PlatformSet platform);

@@ -4,7 +4,7 @@
 
 namespace pm {
 
-// Colours as the instrument software has always stored them: red + 256 * green + 65536 * blue.
+// Colours as one number, the form stored files and settings use: red + 256 * green + 65536 * blue.
 using Colour = std::uint32_t;
 constexpr Colour rgbColour(int red, int green, int blue) {
     return static_cast<Colour>(red) + 256u * static_cast<Colour>(green) +

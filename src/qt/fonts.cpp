@@ -5,8 +5,8 @@
 namespace pm {
 
 void installFontSubstitutions() {
-    // AR PL UMing is a Ming (Song) face like the original; WenQuanYi Micro Hei is a sans face
-    // that still has every glyph, for systems without UMing.
+    // AR PL UMing is a Ming (Song) face, the style the window is drawn for; WenQuanYi Micro Hei is
+    // a sans face that still has every glyph, for systems without UMing.
     const QStringList songFaces{
         QStringLiteral("AR PL UMing CN"),      QStringLiteral("AR PL UMing TW"),
         QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Serif CJK SC"),
