@@ -47,7 +47,7 @@ double residentMegabytes() {
 void BM_TrendReadingAndRepaint(benchmark::State& state) {
     pm::Form1& form = pm::bench::program().form();
     pm::WindowModel& w = form.window();
-    pm::TrendStore& store = form.state().trend;
+    pm::TrendStore& store = form.trendPage().store();
     // The store fills only while the trend page is shown.
     w.TabStrip1.select(4);
     form.TabStrip1_Click();
@@ -60,7 +60,7 @@ void BM_TrendReadingAndRepaint(benchmark::State& state) {
     for (std::size_t k = 0; k < w.Check2.size(); ++k) {
         w.Check2[k]->setValue(k < static_cast<std::size_t>(state.range(1)));
     }
-    form.Option5_Click(static_cast<int>(state.range(0)));
+    form.trendPage().Option5_Click(static_cast<int>(state.range(0)));
     QWidget* chart = pm::bench::program().window().widgetFor(w.Chart1);
     for (auto _ : state) {
         form.state().rxBytes = kFrame;

@@ -41,9 +41,9 @@ void Form1::Form_Load() {
     platform_.grid.setVisible(false);
     window_.Frame2.setVisible(false);
     window_.Frame3.setVisible(false);
-    window_.Command9.setEnabled(false);
-    readWiringOptions();
-    showWiringCheck();
+    for (Page* page : pages_) {
+        page->load();
+    }
 }
 
 void Form1::Timer1_Timer() {
@@ -58,35 +58,58 @@ void Form1::Timer1_Timer() {
     state_.clockHour = static_cast<std::int16_t>(now.hour);
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
     clockYearFits_ = clockYearFits(now.year);
-    if (state_.recording) {
-        state_.recordNow = localSeconds(now);
-        showRecordStatus();  // its elapsed time
+    for (Page* page : pages_) {
+        page->clockTick(now);
     }
 }
 
 void Form1::TabStrip1_Click() {
     const int tab = window_.TabStrip1.selectedIndex();
     state_.liveView = tab == 1;
-    state_.wiringView = tab == 3;
-    state_.trendView = tab == 4;
     window_.Frame1.setVisible(tab == 1);
     platform_.grid.setVisible(tab == 2);
     window_.Frame2.setVisible(tab == 3);
     window_.Frame3.setVisible(tab == 4);
-    if (state_.trendView) {
-        showTrendChart();
-    }
-    if (state_.wiringView) {
-        if (state_.wiringRecord == 0) {
-            state_.wiringFrame = state_.liveFrame;
-        }
-        showWiringCheck();
+    for (Page* page : pages_) {
+        page->tabChanged(page->tab() == tab);
     }
     // While a read runs, its own end gives polling and the buttons back: polling now would
     // interleave with the record requests, and a reply could be filed under the wrong request.
     if (!window_.Readdat.enabled()) {
         resumePolling();
     }
+}
+
+Page* Form1::shownPage() const {
+    for (Page* page : pages_) {
+        if (page->tab() == window_.TabStrip1.selectedIndex()) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+bool Form1::pagesNeedLiveData() const {
+    for (const Page* page : pages_) {
+        if (page->needsLiveData()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Form1::Grid1_DblClick(int row, int) {
+    if (row < 0) {
+        return;
+    }
+    const auto record = static_cast<std::size_t>(row / kBlockRows);
+    // The empty table's block, or one whose record has not come in, has nothing to check.
+    if (record >= state_.recordFrames.size() || state_.recordFrames[record].empty()) {
+        return;
+    }
+    wiringPage_.showRecord(static_cast<std::int16_t>(record + 1), state_.recordFrames[record]);
+    window_.TabStrip1.select(wiringPage_.tab());
+    TabStrip1_Click();
 }
 
 void Form1::Command3_Click() {

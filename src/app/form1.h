@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -8,6 +9,8 @@
 
 #include "app/meter_state.h"
 #include "app/platform_set.h"
+#include "app/trend_page.h"
+#include "app/wiring_page.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
 #include "window/window_model.h"
@@ -53,8 +56,8 @@ class Form1 {
     // Receive event of the serial line: takes the reply and routes it by the last request.
     void MSComm1_OnComm();
 
-    // Polling once a second: live data in the real-time view, on the wiring and trend pages and
-    // while a recording runs; a keep-alive otherwise.
+    // Polling once a second: live data in the real-time view and while a page needs it; a
+    // keep-alive otherwise.
     void comunication_Timer();
     // Declares the link lost after about five silent seconds and restarts the scan.
     void COMtimout_Timer();
@@ -73,42 +76,30 @@ class Form1 {
     // Help: sets the meter's clock from the computer's, then shows the about box.
     void Command6_Click();
 
-    // Save: the real-time page or the history table, by the view shown.
+    // Save: the view shown, each in the forms it offers.
     void Command2_Click();
     void saveLiveView();
     void saveHistory();
     void exportWorkbook(const std::string& path);
-    void saveWiring();
     // Print: the view shown, on the printer chosen in the printer dialog.
     void Command4_Click();
 
-    // The wiring page's options: each click or edit re-runs the check with them.
-    void Option1_Click(int index);  // 接线方式
-    void Option2_Click(int index);  // 负载角
-    void Option3_Click(int index);  // 功率方向
-    void Option4_Click(int index);  // b相端子
-    void Check1_Click();            // 经PT接入
-    void Text1_Change(int index);   // load angle bounds, power factor, 抄见电量
-    // 实时: the wiring page follows the live data again.
-    void Command7_Click();
     // A double-click in a record's block of the history table shows the wiring check of that
     // record, until 实时 is pressed.
     void Grid1_DblClick(int row, int col);
 
-    // The trend page: start and stop a recording, the quantities drawn and the span shown.
-    void Command8_Click();
-    void Command9_Click();
-    void Check2_Click(int index);
-    void Option5_Click(int index);
-    // A gap in the live data (link lost, history read): one gap line in the recording per gap.
-    void trendGap();
+    // The pages beyond the real-time view and the history table, each with its own state and
+    // its controls' handlers.
+    WiringPage& wiringPage() { return wiringPage_; }
+    const WiringPage& wiringPage() const { return wiringPage_; }
+    TrendPage& trendPage() { return trendPage_; }
+    const TrendPage& trendPage() const { return trendPage_; }
 
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
     // from the measurement frame in rxBytes, step by step: readings, diagram, frequency, powers,
     // neutral current.
     void updateLivePanel();
-    // Everything a live-data reply in rxBytes does: the real-time panel, and the wiring check
-    // while its page shows live data.
+    // Everything a live-data reply in rxBytes does: the real-time panel, then each page.
     void liveDataReply();
 
     // Called at the end of every live-data reply, once the panel shows it and state().liveFrame
@@ -116,17 +107,6 @@ class Form1 {
     std::function<void()> onLiveReply;
 
   private:
-    // A live reading into the trend: the store, the recording's file, the chart when shown.
-    void trendReply();
-    void showTrendChart();
-    void showRecordStatus();
-    // Ends the recording; `failure` is why, when a write failed.
-    void stopRecording(const std::string& failure);
-    // One line of the recording, written at `now`; a failed write stops the recording. Whether
-    // the line was written.
-    bool appendRecordLine(const std::string& line, const ClockReading& now);
-    void saveTrendChart();
-    void printTrendChart();
     void handshakeReply();
     void recordCountReply();
     void storedRecordReply(std::int16_t record);
@@ -141,30 +121,25 @@ class Form1 {
     void endRead();
     // Polling and the Read and Save buttons come back after a read, or after a link came up.
     void resumePolling();
-    // The options as the wiring page's controls hold them, and which of them apply.
-    void readWiringOptions();
-    // Runs the wiring check on the reading it shows and fills the page.
-    void showWiringCheck();
-    // The wiring check as lines of text, for its file and its printed report.
-    std::vector<std::string> wiringLines() const;
-
-    struct SaveTarget {
-        std::string path;
-        int fileTypeIndex = 1;
-    };
-    // Asks for the file to save to; nothing when the user cancelled.
-    std::optional<SaveTarget> askSaveTarget(const std::vector<FileType>& types,
-                                            const std::string& proposedName = "Korvalendrix");
-    void reportSaveFailure(const WriteResult& result);
     void reportPrintFailure(const std::string& reason);
     // The real-time page as the captions read now, for its text file and its printed report.
     LivePage livePage() const;
+    // The page whose tab is shown, if it is one of pages_.
+    Page* shownPage() const;
+    // Whether a page needs the live data polled now.
+    bool pagesNeedLiveData() const;
+    // A recording started: polling comes back now unless a read runs, whose end brings it back.
+    void pollLiveData();
 
     PlatformSet platform_;
     WindowModel window_;
     MeterState state_;
     // The clock fields can go into a clock-set frame only for the years 2000 to 2255.
     bool clockYearFits_ = false;
+    WiringPage wiringPage_{platform_, window_, state_.liveFrame};
+    TrendPage trendPage_{platform_, window_, [this] { pollLiveData(); }};
+    // Every page, in the order their events are handed on.
+    std::array<Page*, 2> pages_{&wiringPage_, &trendPage_};
 };
 
 }  // namespace pm

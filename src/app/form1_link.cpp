@@ -140,11 +140,17 @@ void Form1::resumePolling() {
     window_.Command2.setEnabled(true);
 }
 
+void Form1::pollLiveData() {
+    if (!window_.Readdat.enabled()) {
+        resumePolling();
+    }
+}
+
 void Form1::comunication_Timer() {
     if (!state_.linked) {
         return;
     }
-    const bool live = state_.liveView || state_.wiringView || state_.trendView || state_.recording;
+    const bool live = state_.liveView || pagesNeedLiveData();
     request(live ? kRequestLiveData : kRequestHandshake);
 }
 
@@ -156,18 +162,22 @@ void Form1::COMtimout_Timer() {
         window_.Label2.setCaption("通信失败");
         state_.linked = false;
         window_.Findcom.setEnabled(true);
-        trendGap();
+        for (Page* page : pages_) {
+            page->liveGap();
+        }
     } else {
         ++state_.timeoutTicks;
     }
 }
 
 void Form1::Command1_Click() {
-    if (state_.liveView || state_.wiringView || state_.trendView || !state_.linked) {
+    if (state_.liveView || shownPage() != nullptr || !state_.linked) {
         return;
     }
-    // The recording gets no readings while the records are read.
-    trendGap();
+    // The pages get no readings while the records are read.
+    for (Page* page : pages_) {
+        page->liveGap();
+    }
     window_.comunication.setEnabled(false);
     window_.Command1.setEnabled(false);
     window_.Command2.setEnabled(false);

@@ -88,11 +88,9 @@ void Form1::storedRecordReply(std::int16_t record) {
 void Form1::liveDataReply() {
     updateLivePanel();
     state_.liveFrame = state_.rxBytes;
-    if (state_.wiringView && state_.wiringRecord == 0) {
-        state_.wiringFrame = state_.liveFrame;
-        showWiringCheck();
+    for (Page* page : pages_) {
+        page->liveReply(state_.liveFrame);
     }
-    trendReply();
     if (onLiveReply) {
         onLiveReply();
     }

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/wiring_check.h"
-#include "view/trend_store.h"
-
 namespace pm {
 
 // The scan opens ports 1 to kLastPort in turn, then starts again at 1.
@@ -26,15 +23,14 @@ struct RecordRead {
     bool finished = false;         // the read has ended and handed polling back
 };
 
-// Everything the handlers remember between events. One record, owned by the window, never saved.
+// What Form1's handlers remember between events: the link, the read, the clock fields and the
+// first two views. The pages keep their own. One record, owned by the window, never saved.
 struct MeterState {
     std::vector<std::uint8_t> rxBytes;  // bytes taken in by the last receive event
     std::int16_t timeoutTicks = 0;      // link time-out ticks since the last receive event
     std::int16_t portNumber = 0;        // port the next scan tick opens, 1..kLastPort
     bool linked = false;                // the instrument answered the handshake
     bool liveView = false;              // the real-time tab is selected
-    bool wiringView = false;            // the wiring check tab is selected
-    bool trendView = false;             // the trend tab is selected
     std::int16_t pendingCommand = 0;    // code of the request sent last
     // One request, one reply: the reply to pendingCommand is still due (neither in nor waited
     // out), and the requests that wait for the line meanwhile, oldest first.
@@ -56,25 +52,6 @@ struct MeterState {
     // shows texts, and the wiring check of a record needs its numbers.
     std::vector<std::vector<std::uint8_t>> recordFrames;
     std::vector<std::uint8_t> liveFrame;  // the last live-data reply
-    // The wiring check as the page shows it: the options, the reading analysed (a copy, so that
-    // clearing the table leaves a shown record alone), its record number (0: the live data) and
-    // the result.
-    WiringOptions wiringOptions;
-    std::vector<std::uint8_t> wiringFrame;
-    std::int16_t wiringRecord = 0;
-    WiringResult wiringResult;
-
-    // The live readings taken while the trend page was shown or a recording ran, for its chart.
-    TrendStore trend;
-    // The trend recording: its file, the lines written after the header, the local second it
-    // started and the one it was seen running last, and whether the gap in the data going on now
-    // has its line already.
-    bool recording = false;
-    std::string recordPath;
-    std::size_t recordLines = 0;
-    std::int64_t recordStart = 0;
-    std::int64_t recordNow = 0;
-    bool gapWritten = false;
 };
 
 }  // namespace pm

@@ -274,9 +274,9 @@ void MainWindow::connectEvents() {
     onClick(w.Command3, [this] { form_.Command3_Click(); });
     onClick(w.Command5, [this] { form_.Command5_Click(); });
     onClick(w.Command6, [this] { form_.Command6_Click(); });
-    onClick(w.Command7, [this] { form_.Command7_Click(); });
-    onClick(w.Command8, [this] { form_.Command8_Click(); });
-    onClick(w.Command9, [this] { form_.Command9_Click(); });
+    onClick(w.Command7, [this] { form_.wiringPage().Command7_Click(); });
+    onClick(w.Command8, [this] { form_.trendPage().Command8_Click(); });
+    onClick(w.Command9, [this] { form_.trendPage().Command9_Click(); });
     connect(tabBar_, &QTabBar::currentChanged, this, [this](int index) {
         form_.window().TabStrip1.select(index + 1);
         form_.TabStrip1_Click();
@@ -296,18 +296,18 @@ void MainWindow::connectEvents() {
                     });
         }
     };
-    onOptions(w.Option1, [this](int index) { form_.Option1_Click(index); });
-    onOptions(w.Option2, [this](int index) { form_.Option2_Click(index); });
-    onOptions(w.Option3, [this](int index) { form_.Option3_Click(index); });
-    onOptions(w.Option4, [this](int index) { form_.Option4_Click(index); });
-    onOptions(w.Option5, [this](int index) { form_.Option5_Click(index); });
+    onOptions(w.Option1, [this](int index) { form_.wiringPage().Option1_Click(index); });
+    onOptions(w.Option2, [this](int index) { form_.wiringPage().Option2_Click(index); });
+    onOptions(w.Option3, [this](int index) { form_.wiringPage().Option3_Click(index); });
+    onOptions(w.Option4, [this](int index) { form_.wiringPage().Option4_Click(index); });
+    onOptions(w.Option5, [this](int index) { form_.trendPage().Option5_Click(index); });
     for (std::size_t k = 0; k < w.Check2.size(); ++k) {
         Choice* check = w.Check2[k];
         const int index = static_cast<int>(k);
         connect(static_cast<QCheckBox*>(widgetFor(*check)), &QCheckBox::clicked, this,
                 [this, check, index](bool checked) {
                     check->setValue(checked);
-                    form_.Check2_Click(index);
+                    form_.trendPage().Check2_Click(index);
                     mirror(*check);
                 });
     }
@@ -315,7 +315,7 @@ void MainWindow::connectEvents() {
             [this](bool checked) {
                 Choice& check = *form_.window().Check1;
                 check.setValue(checked);
-                form_.Check1_Click();
+                form_.wiringPage().Check1_Click();
                 mirror(check);
             });
     for (std::size_t k = 0; k < w.Text1.size(); ++k) {
@@ -324,7 +324,7 @@ void MainWindow::connectEvents() {
         connect(static_cast<QLineEdit*>(widgetFor(*box)), &QLineEdit::textEdited, this,
                 [this, box, index](const QString& text) {
                     box->setText(text.toStdString());
-                    form_.Text1_Change(index);
+                    form_.wiringPage().Text1_Change(index);
                 });
     }
 }

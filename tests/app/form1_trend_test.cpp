@@ -31,7 +31,7 @@ struct Linked : Rig {
     }
     void startRecording() {
         dialog.saveAnswers.push_back(SaveChoice{"/data/trend", 1});
-        form.Command8_Click();
+        form.trendPage().Command8_Click();
     }
     // One poll, answered with the balanced frame.
     void reply() {
@@ -81,7 +81,7 @@ TEST(TrendPage, RecordingWritesHeaderLinesAndOneGapPerLostLink) {
     EXPECT_NE(rig.w().StatusBar1.panelText(2).find("trend.csv  5行"), std::string::npos)
         << rig.w().StatusBar1.panelText(2);
 
-    rig.form.Command9_Click();
+    rig.form.trendPage().Command9_Click();
     rig.reply();
     EXPECT_EQ(rig.trendLog.lines.size(), 6u);
     EXPECT_FALSE(rig.trendLog.isOpen());
@@ -134,7 +134,7 @@ TEST(TrendPage, WriteFailureStopsTheRecordingWithTheReason) {
     rig.reply();
     rig.reply();
     rig.reply();
-    EXPECT_FALSE(rig.s().recording);
+    EXPECT_FALSE(rig.form.trendPage().recording());
     EXPECT_EQ(rig.trendLog.lines.size(), 2u);
     ASSERT_EQ(rig.desktop.messages.size(), 1u);
     EXPECT_EQ(rig.desktop.messages[0].text, "记录写入出错.\r\n磁盘已满");
@@ -155,7 +155,7 @@ TEST(TrendPage, ChartDrawsTheTickedQuantitiesAndSavesAsPicture) {
     EXPECT_EQ(names(), (std::vector<std::string>{"U1:1", "U2:1", "U3:1"}));
     rig.w().Check2[0]->setValue(false);
     rig.w().Check2[16]->setValue(true);
-    rig.form.Check2_Click(16);
+    rig.form.trendPage().Check2_Click(16);
     EXPECT_EQ(names(), (std::vector<std::string>{"U2:1", "U3:1", "In:1"}));
     EXPECT_NE(rig.w().latest->caption().find("In = "), std::string::npos);
 

@@ -107,17 +107,17 @@ TEST(WiringPage, OptionsRerunTheCheckAndGreyWhatDoesNotApply) {
     };
     const Step steps[] = {
         // Sending power out, channels 1 and 3 are the ones that look turned round.
-        {"送电", [&] { rig.form.Option3_Click(1); }, true, false, false},
-        {"受电 again", [&] { rig.form.Option3_Click(0); }, true, false, true},
+        {"送电", [&] { rig.form.wiringPage().Option3_Click(1); }, true, false, false},
+        {"受电 again", [&] { rig.form.wiringPage().Option3_Click(0); }, true, false, true},
         {"own load range 10~20 leaves out the true 30°",
          [&] {
-             rig.form.Option2_Click(3);
+             rig.form.wiringPage().Option2_Click(3);
              w.Text1[0]->setText("20");
              w.Text1[1]->setText("10");
-             rig.form.Text1_Change(1);
+             rig.form.wiringPage().Text1_Change(1);
          },
          true, false, false},
-        {"三相三线", [&] { rig.form.Option1_Click(1); }, false, true, false},
+        {"三相三线", [&] { rig.form.wiringPage().Option1_Click(1); }, false, true, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -127,7 +127,7 @@ TEST(WiringPage, OptionsRerunTheCheckAndGreyWhatDoesNotApply) {
         EXPECT_EQ(w.conclusion->caption() == "I2反接", step.reversedI2);
     }
     EXPECT_EQ(chosenOption(w.Option2), 3);
-    EXPECT_EQ(rig.s().wiringOptions.loadTo, 20);
+    EXPECT_EQ(rig.form.wiringPage().options().loadTo, 20);
 }
 
 // Linked to a simulated meter holding `records` records, read into the history table.
@@ -176,17 +176,17 @@ TEST(WiringPage, DoubleClickOnARecordsBlockShowsThatRecordUntilLive) {
         const Frame stored = testing::frameOf(sim::storedReading(c.record));
         const std::string source = "记录 NO." + std::to_string(c.record);
         for (int second = 0; second < 3; ++second) {  // live replies come and leave it alone
-            EXPECT_EQ(rig.s().wiringFrame, stored);
+            EXPECT_EQ(rig.form.wiringPage().frame(), stored);
             EXPECT_EQ(rig.w().source->caption(), source);
             rig.scheduler.advanceBy(1000);
         }
         EXPECT_GE(rig.meter.requests().liveData, 2);
 
-        rig.form.Command7_Click();
+        rig.form.wiringPage().Command7_Click();
         rig.scheduler.advanceBy(1000);
         EXPECT_EQ(rig.w().source->caption(), "实时数据");
-        EXPECT_EQ(rig.s().wiringFrame, rig.s().liveFrame);
-        EXPECT_NE(rig.s().wiringFrame, stored);
+        EXPECT_EQ(rig.form.wiringPage().frame(), rig.s().liveFrame);
+        EXPECT_NE(rig.form.wiringPage().frame(), stored);
     }
 }
 

@@ -188,7 +188,7 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("接线判断"));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
-    EXPECT_TRUE(program.form().state().wiringView);
+    EXPECT_TRUE(program.form().wiringPage().shown());
     QWidget* page = window.widgetFor(w.Frame2);
     EXPECT_TRUE(page->isVisible());
     EXPECT_EQ(page->geometry(), window.widgetFor(w.Frame1)->geometry());
@@ -209,7 +209,7 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     auto* energy = static_cast<QLineEdit*>(window.widgetFor(*w.Text1[3]));
     QTest::keyClicks(energy, QStringLiteral("1200"));
     EXPECT_EQ(w.Text1[3]->text(), "1200");
-    EXPECT_EQ(program.form().state().wiringOptions.meteredEnergy, 1200);
+    EXPECT_EQ(program.form().wiringPage().options().meteredEnergy, 1200);
     window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_three_wire.png")));
 }
 
@@ -220,7 +220,7 @@ TEST_F(StartedWindow, TrendTabShowsTheChartOfTheTickedQuantities) {
     auto* tabs = window.widgetFor(w.TabStrip1)->findChild<QTabBar*>();
     EXPECT_EQ(tabs->tabText(3), QStringLiteral("趋势记录"));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
-    EXPECT_TRUE(form.state().trendView);
+    EXPECT_TRUE(form.trendPage().shown());
     EXPECT_TRUE(window.widgetFor(w.Frame3)->isVisible());
     EXPECT_FALSE(window.widgetFor(w.Frame2)->isVisible());
     EXPECT_FALSE(window.gridWidget()->isVisible());

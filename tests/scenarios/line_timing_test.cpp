@@ -73,8 +73,8 @@ TEST(LineTiming, EveryRecordUnderItsOwnNumberWhateverTheLatency) {
             OnALine rig(kRecords, latency, kJitter);
             if (recording) {
                 rig.dialog.saveAnswers.push_back(SaveChoice{"/data/trend", 1});
-                rig.form.Command8_Click();
-                ASSERT_TRUE(rig.s().recording);
+                rig.form.trendPage().Command8_Click();
+                ASSERT_TRUE(rig.form.trendPage().recording());
             }
             rig.clickTab(2);
             // Read is clicked just after a keep-alive went out, while its reply is on the way.

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 
-#include "app/form1.h"
+#include "app/page_output.h"
+#include "app/trend_page.h"
 #include "output/trend_log.h"
 #include "platform/clock.h"
 #include "platform/common_dialog.h"
@@ -68,53 +70,75 @@ std::string latestText(const TrendQuantity& quantity, double value) {
 
 }  // namespace
 
-void Form1::trendReply() {
-    // The store fills only for the trend page: the other views poll for days and keep nothing.
-    if (!state_.trendView && !state_.recording) {
-        return;
-    }
-    const ClockReading now = platform_.clock.now();
-    const TrendValues values = trendValues(state_.liveFrame);
-    state_.trend.add(localSeconds(now), trendRow(values));
-    state_.gapWritten = false;
-    if (state_.recording && !appendRecordLine(trendCsvLine(isoLocalTime(now), values), now)) {
-        return;
-    }
-    if (state_.trendView) {
-        showTrendChart();
+TrendPage::TrendPage(const PlatformSet& platform, WindowModel& window,
+                     std::function<void()> pollLiveData)
+    : platform_(platform), window_(window), pollLiveData_(std::move(pollLiveData)) {}
+
+void TrendPage::load() {
+    window_.Command9.setEnabled(false);
+}
+
+void TrendPage::tabChanged(bool shown) {
+    shown_ = shown;
+    if (shown) {
+        showChart();
     }
 }
 
-void Form1::trendGap() {
-    if (!state_.recording || state_.gapWritten) {
+void TrendPage::clockTick(const ClockReading& now) {
+    if (recording_) {
+        recordNow_ = localSeconds(now);
+        showRecordStatus();  // its elapsed time
+    }
+}
+
+void TrendPage::liveReply(const std::vector<std::uint8_t>& frame) {
+    // The store fills only for the trend page: the other views poll for days and keep nothing.
+    if (!shown_ && !recording_) {
         return;
     }
-    state_.gapWritten = true;
+    const ClockReading now = platform_.clock.now();
+    const TrendValues values = trendValues(frame);
+    store_.add(localSeconds(now), trendRow(values));
+    gapWritten_ = false;
+    if (recording_ && !appendRecordLine(trendCsvLine(isoLocalTime(now), values), now)) {
+        return;
+    }
+    if (shown_) {
+        showChart();
+    }
+}
+
+void TrendPage::liveGap() {
+    if (!recording_ || gapWritten_) {
+        return;
+    }
+    gapWritten_ = true;
     const ClockReading now = platform_.clock.now();
     appendRecordLine(trendCsvGap(isoLocalTime(now)), now);
 }
 
-bool Form1::appendRecordLine(const std::string& line, const ClockReading& now) {
+bool TrendPage::appendRecordLine(const std::string& line, const ClockReading& now) {
     const WriteResult result = platform_.trendLog.appendLine(line);
     if (!result.ok()) {
         stopRecording(result.error);
         return false;
     }
-    ++state_.recordLines;
-    state_.recordNow = localSeconds(now);
+    ++recordLines_;
+    recordNow_ = localSeconds(now);
     showRecordStatus();
     return true;
 }
 
-void Form1::Command8_Click() {
-    if (state_.recording) {
+void TrendPage::Command8_Click() {
+    if (recording_) {
         return;
     }
     const ClockReading now = platform_.clock.now();
     const std::string proposed = "记录_" + std::to_string(now.year) + twoDigits(now.month) +
                                  twoDigits(now.day) + "_" + twoDigits(now.hour) +
                                  twoDigits(now.minute) + twoDigits(now.second) + ".csv";
-    const std::optional<SaveTarget> target = askSaveTarget({kCsvType}, proposed);
+    const std::optional<SaveTarget> target = askSaveTarget(platform_, {kCsvType}, proposed);
     if (!target) {
         return;
     }
@@ -130,31 +154,29 @@ void Form1::Command8_Click() {
                                       "记录写入出错.\r\n" + result.error);
         return;
     }
-    state_.recording = true;
-    state_.recordPath = target->path;
-    state_.recordLines = 0;
+    recording_ = true;
+    recordPath_ = target->path;
+    recordLines_ = 0;
     // The recording starts when the dialog closes, not when it opened.
-    state_.recordStart = localSeconds(platform_.clock.now());
-    state_.recordNow = state_.recordStart;
+    recordStart_ = localSeconds(platform_.clock.now());
+    recordNow_ = recordStart_;
     // A recording that starts without a link starts in a gap: nothing to mark yet.
-    state_.gapWritten = true;
+    gapWritten_ = true;
     window_.Command8.setEnabled(false);
     window_.Command9.setEnabled(true);
     showRecordStatus();
-    if (!window_.Readdat.enabled()) {
-        resumePolling();
-    }
+    pollLiveData_();
 }
 
-void Form1::Command9_Click() {
-    if (state_.recording) {
+void TrendPage::Command9_Click() {
+    if (recording_) {
         stopRecording("");
     }
 }
 
-void Form1::stopRecording(const std::string& failure) {
+void TrendPage::stopRecording(const std::string& failure) {
     platform_.trendLog.close();
-    state_.recording = false;
+    recording_ = false;
     window_.Command8.setEnabled(true);
     window_.Command9.setEnabled(false);
     showRecordStatus();
@@ -165,37 +187,36 @@ void Form1::stopRecording(const std::string& failure) {
     }
 }
 
-void Form1::showRecordStatus() {
-    if (state_.recordPath.empty()) {
+void TrendPage::showRecordStatus() {
+    if (recordPath_.empty()) {
         return;
     }
-    const std::int64_t elapsed = std::max<std::int64_t>(0, state_.recordNow - state_.recordStart);
-    window_.StatusBar1.setPanelText(2, std::string(state_.recording ? "记录中: " : "记录已停止: ") +
-                                           fileNameOf(state_.recordPath) + "  " +
-                                           std::to_string(state_.recordLines) + "行  " +
-                                           durationText(elapsed));
+    const std::int64_t elapsed = std::max<std::int64_t>(0, recordNow_ - recordStart_);
+    window_.StatusBar1.setPanelText(
+        2, std::string(recording_ ? "记录中: " : "记录已停止: ") + fileNameOf(recordPath_) + "  " +
+               std::to_string(recordLines_) + "行  " + durationText(elapsed));
 }
 
-void Form1::Check2_Click(int) {
-    showTrendChart();
+void TrendPage::Check2_Click(int) {
+    showChart();
 }
 
-void Form1::Option5_Click(int index) {
+void TrendPage::Option5_Click(int index) {
     chooseOption(window_.Option5, index);
-    showTrendChart();
+    showChart();
 }
 
-void Form1::showTrendChart() {
-    const TrendStore& store = state_.trend;
+void TrendPage::showChart() {
+    const TrendStore& store = store_;
     const int span = chosenOption(window_.Option5);
     std::int64_t to = store.empty() ? localSeconds(platform_.clock.now()) : store.lastTime();
     std::int64_t from = 0;
     if (span >= 0 && span < 4) {
         from = to - kSpanSeconds[span] + 1;
     } else {
-        from = state_.recording || !state_.recordPath.empty() ? state_.recordStart
-               : store.empty()                                ? to - 59
-                                                              : store.firstTime();
+        from = recording_ || !recordPath_.empty() ? recordStart_
+               : store.empty()                    ? to - 59
+                                                  : store.firstTime();
         to = std::max(to, from + 59);
     }
     // At most one bucket per pixel column of the chart's plot, a little narrower than the chart.
@@ -219,16 +240,16 @@ void Form1::showTrendChart() {
     window_.latest->setCaption(latest);
 }
 
-void Form1::saveTrendChart() {
+void TrendPage::save() {
     platform_.chartSnapshot.take();
-    const std::optional<SaveTarget> target = askSaveTarget({kPngType, kJpgType});
+    const std::optional<SaveTarget> target = askSaveTarget(platform_, {kPngType, kJpgType});
     if (!target) {
         return;
     }
-    reportSaveFailure(platform_.chartSnapshot.save(target->path));
+    reportSaveFailure(platform_, platform_.chartSnapshot.save(target->path));
 }
 
-void Form1::printTrendChart() {
+void TrendPage::print() {
     platform_.chartSnapshot.take();
     platform_.printer.paintSnapshot(platform_.chartSnapshot, kChartPrintLeft, kChartPrintTop);
 }

@@ -1,0 +1,176 @@
+// The wiring check page: its options, the reading it analyses (the live data, or a record of the
+// history table picked by a double-click) and the results with their diagram.
+#include <string>
+#include <utility>
+
+#include "app/page_output.h"
+#include "app/wiring_page.h"
+#include "output/wiring_text.h"
+#include "platform/drawing_surface.h"
+#include "platform/files.h"
+#include "platform/snapshot.h"
+#include "view/wiring_diagram.h"
+#include "view/wiring_panel.h"
+
+namespace pm {
+namespace {
+
+constexpr const char* kNoReading = "尚无数据";
+
+const FileType kTextType{"txt格式 (*.txt)", "*.txt", ".txt"};
+const FileType kPictureType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
+
+}  // namespace
+
+WiringPage::WiringPage(const PlatformSet& platform, WindowModel& window,
+                       const std::vector<std::uint8_t>& liveFrame)
+    : platform_(platform), window_(window), liveFrame_(liveFrame) {}
+
+void WiringPage::load() {
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::tabChanged(bool shown) {
+    shown_ = shown;
+    if (!shown) {
+        return;
+    }
+    if (record_ == 0) {
+        frame_ = liveFrame_;
+    }
+    showCheck();
+}
+
+void WiringPage::liveReply(const std::vector<std::uint8_t>& frame) {
+    if (shown_ && record_ == 0) {
+        frame_ = frame;
+        showCheck();
+    }
+}
+
+void WiringPage::Option1_Click(int index) {
+    chooseOption(window_.Option1, index);
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Option2_Click(int index) {
+    chooseOption(window_.Option2, index);
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Option3_Click(int index) {
+    chooseOption(window_.Option3, index);
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Option4_Click(int index) {
+    chooseOption(window_.Option4, index);
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Check1_Click() {
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Text1_Change(int) {
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::Command7_Click() {
+    record_ = 0;
+    frame_ = liveFrame_;
+    showCheck();
+}
+
+void WiringPage::showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame) {
+    record_ = record;
+    frame_ = frame;
+}
+
+void WiringPage::readOptions() {
+    WindowModel& w = window_;
+    const WiringChoices choices{
+        chosenOption(w.Option1), chosenOption(w.Option2), w.Text1[0]->text(),
+        w.Text1[1]->text(),      chosenOption(w.Option3), w.Check1->value(),
+        chosenOption(w.Option4), w.Text1[2]->text(),      w.Text1[3]->text()};
+    options_ = wiringOptionsOf(choices, platform_.numberFormat);
+    // What does not apply to the installation chosen is greyed, not cleared: switching back
+    // finds it as it was.
+    const bool threeWire = options_.system == WiringSystem::ThreeWire;
+    w.Check1->setEnabled(!threeWire);
+    for (Choice* terminal : w.Option4) {
+        terminal->setEnabled(threeWire);
+    }
+    const bool ownRange = w.Option2[3]->value();
+    w.Text1[0]->setEnabled(ownRange);
+    w.Text1[1]->setEnabled(ownRange);
+}
+
+void WiringPage::showCheck() {
+    WindowModel& w = window_;
+    w.source->setCaption(record_ == 0 ? liveSourceText() : recordSourceText(record_));
+    w.Command7.setEnabled(record_ != 0);
+    if (frame_.empty()) {
+        result_ = WiringResult{};
+        for (Label* label : {w.sequence, w.confidence, w.kValue, w.kMeaning, w.notes}) {
+            label->setCaption("");
+        }
+        for (Label* label : w.alternative) {
+            label->setCaption("");
+        }
+        w.conclusion->setCaption(kNoReading);
+        platform_.wiringSurface.cls();
+        return;
+    }
+    const WiringReading reading = wiringReading(frame_);
+    result_ = pm::checkWiring(reading, options_);
+    const WiringResult& result = result_;
+
+    WiringPanelTexts texts = wiringPanelTexts(result, platform_.numberFormat);
+    w.sequence->setCaption(std::move(texts.sequence));
+    w.confidence->setCaption(std::move(texts.confidence));
+    w.conclusion->setCaption(std::move(texts.conclusion));
+    w.kValue->setCaption(std::move(texts.k));
+    w.kMeaning->setCaption(std::move(texts.kMeaning));
+    for (std::size_t k = 0; k < w.alternative.size(); ++k) {
+        w.alternative[k]->setCaption(std::move(texts.alternatives[k]));
+    }
+    w.notes->setCaption(std::move(texts.notes));
+
+    static const std::array<std::string, 3> kUnnamed{};
+    const bool answered = !result.answers.empty();
+    drawWiringDiagram(platform_.wiringSurface, reading,
+                      answered ? result.answers.front().voltageNames : kUnnamed,
+                      answered ? result.answers.front().currentNames : kUnnamed);
+}
+
+std::vector<std::string> WiringPage::lines() const {
+    const std::string source = record_ == 0 ? liveSourceText() : recordSourceText(record_);
+    return wiringReportLines(source, options_, wiringReadingTexts(frame_, platform_.numberFormat),
+                             result_);
+}
+
+void WiringPage::save() {
+    platform_.snapshot.take();
+    const std::optional<SaveTarget> target = askSaveTarget(platform_, {kTextType, kPictureType});
+    if (!target) {
+        return;
+    }
+    const WriteResult result = target->fileTypeIndex == 1
+                                   ? platform_.files.writeTextFile(target->path, lines())
+                                   : platform_.snapshot.save(target->path);
+    reportSaveFailure(platform_, result);
+}
+
+void WiringPage::print() {
+    printLinesWithDiagram(platform_, lines(), platform_.wiringSurface);
+}
+
+}  // namespace pm

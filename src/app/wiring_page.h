@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/wiring_check.h"
+#include "app/page.h"
+#include "app/platform_set.h"
+#include "window/window_model.h"
+
+namespace pm {
+
+// The wiring check page: its options, the reading it analyses (the live data, or a record of the
+// history table picked by a double-click) and the results with their diagram.
+class WiringPage final : public Page {
+  public:
+    // `liveFrame` is Form1's latest live-data reply, which the page follows while it shows live
+    // data.
+    WiringPage(const PlatformSet& platform, WindowModel& window,
+               const std::vector<std::uint8_t>& liveFrame);
+
+    int tab() const override { return 3; }
+    void load() override;
+    void tabChanged(bool shown) override;
+    bool needsLiveData() const override { return shown_; }
+    void liveReply(const std::vector<std::uint8_t>& frame) override;
+    void save() override;
+    void print() override;
+
+    // The options: each click or edit re-runs the check with them.
+    void Option1_Click(int index);  // 接线方式
+    void Option2_Click(int index);  // 负载角
+    void Option3_Click(int index);  // 功率方向
+    void Option4_Click(int index);  // b相端子
+    void Check1_Click();            // 经PT接入
+    void Text1_Change(int index);   // load angle bounds, power factor, 抄见电量
+    // 实时: the page follows the live data again.
+    void Command7_Click();
+    // Shows the check of stored record `record` (from 1), whose reply is `frame`, until 实时.
+    void showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame);
+
+    bool shown() const { return shown_; }
+    const WiringOptions& options() const { return options_; }
+    std::int16_t record() const { return record_; }
+    const std::vector<std::uint8_t>& frame() const { return frame_; }
+    const WiringResult& result() const { return result_; }
+    // The check as lines of text, for its file and its printed report.
+    std::vector<std::string> lines() const;
+
+  private:
+    // The options as the controls hold them, and which of them apply.
+    void readOptions();
+    // Runs the check on the reading shown and fills the page.
+    void showCheck();
+
+    const PlatformSet& platform_;
+    WindowModel& window_;
+    const std::vector<std::uint8_t>& liveFrame_;
+    bool shown_ = false;
+    // The options, the reading analysed (a copy, so that clearing the table leaves a shown record
+    // alone), its record number (0: the live data) and the result.
+    WiringOptions options_;
+    std::vector<std::uint8_t> frame_;
+    std::int16_t record_ = 0;
+    WiringResult result_;
+};
+
+}  // namespace pm
