@@ -11,7 +11,7 @@ void installFontSubstitutions() {
         QStringLiteral("AR PL UMing CN"),      QStringLiteral("AR PL UMing TW"),
         QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Serif CJK SC"),
         QStringLiteral("Noto Sans CJK SC"),    QStringLiteral("SimSun")};
-    QFont::insertSubstitutions(QStringLiteral("宋体"), songFaces);
+    QFont::insertSubstitutions(QString::fromUtf8(kSongFamily), songFaces);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), songFaces);
 }
 

@@ -186,7 +186,7 @@ QWidget* MainWindow::buildControl(Control& control) {
             } else {
                 button->setToolButtonStyle(Qt::ToolButtonTextOnly);
             }
-            button->setFont(toQFont(FontSpec{"宋体", 10.5, false}));
+            button->setFont(toQFont(songFont(10.5, false)));
             button->setFocusPolicy(Qt::StrongFocus);
             return button;
         }

@@ -12,7 +12,7 @@ namespace pm {
 namespace {
 
 // Labels of a diagram: small enough that six fit round a picture a few centimetres wide.
-const FontSpec kTextFont{"宋体", 9, true};
+const FontSpec kTextFont = songFont(9, true);
 
 }  // namespace
 

@@ -116,7 +116,7 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const {
 
 QtGrid::QtGrid() : QTableView(nullptr), model_(new GridTableModel(this)) {
     setModel(model_);
-    setFont(toQFont(FontSpec{"宋体", 10.5, false}));
+    setFont(toQFont(songFont(10.5, false)));
     // Every cell looks alike: the captions are ordinary cells, so there is no header to show.
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         header->hide();

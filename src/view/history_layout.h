@@ -15,8 +15,8 @@ constexpr int kHistoryColWidth = 1612;  // twips
 // Over the real-time panel, two twips lower; the two are never shown together.
 constexpr Rect kHistoryGridGeometry{960, 2282, 11655, 6735};
 
-// The neutral current's caption: the empty table has always shown it without its unit, a record
-// read into the table with it.
+// The neutral current's caption: the empty table shows it without its unit, a record read into
+// the table with it (saved files and the workbook carry the caption as the table shows it).
 constexpr std::string_view kEmptyNeutralCaption = "In:";
 constexpr std::string_view kRecordNeutralCaption = "In/A:";
 

@@ -13,8 +13,9 @@ namespace {
 // From this current on I1 counts as present, so the angle from I3 to I1 can be trusted.
 constexpr double kCurrentPresent = 0.002;
 
-// The remainder keeps the sign of the dividend: -1 stays -1 and is then not drawn.
-double wrap360(double wholeDegrees) {
+// Not a wrap into 0..360: the remainder keeps the sign of the dividend, so -1 stays -1 and is
+// then not drawn.
+double signedRemainder360(double wholeDegrees) {
     return std::fmod(wholeDegrees, 360.0);
 }
 
@@ -58,17 +59,19 @@ std::array<double, kPhasorCount> phasorAngles(const PhasorCaptions& captions,
     // triangle the other way when a voltage is missing.
     a[kU1] = 0;
     a[kU2] = roundHalfToEven(u1u2);
-    a[kU3] = u1Present ? wrap360(roundHalfToEven(360 - u3u1)) : wrap360(roundHalfToEven(u2u3));
+    a[kU3] = u1Present ? signedRemainder360(roundHalfToEven(360 - u3u1))
+                       : signedRemainder360(roundHalfToEven(u2u3));
     a[kI1] = roundHalfToEven(u1i1);
-    a[kI2] = u2Present ? wrap360(roundHalfToEven(u1u2 + u2i2)) : wrap360(roundHalfToEven(i1i2));
+    a[kI2] = u2Present ? signedRemainder360(roundHalfToEven(u1u2 + u2i2))
+                       : signedRemainder360(roundHalfToEven(i1i2));
     if (u1Present && u3Present) {
-        a[kI3] = wrap360(roundHalfToEven(360 - u3u1 + u3i3));
+        a[kI3] = signedRemainder360(roundHalfToEven(360 - u3u1 + u3i3));
     } else if (u3Present) {
-        a[kI3] = wrap360(roundHalfToEven(u2u3 + u3i3));
+        a[kI3] = signedRemainder360(roundHalfToEven(u2u3 + u3i3));
     } else if (i1Present) {
-        a[kI3] = wrap360(roundHalfToEven(360 - i3i1));
+        a[kI3] = signedRemainder360(roundHalfToEven(360 - i3i1));
     } else {
-        a[kI3] = wrap360(roundHalfToEven(i2i3));
+        a[kI3] = signedRemainder360(roundHalfToEven(i2i3));
     }
     return a;
 }

@@ -6,12 +6,6 @@
 namespace pm {
 namespace {
 
-constexpr const char* kSong = "宋体";
-
-FontSpec songFont(double points, bool bold) {
-    return FontSpec{kSong, points, bold};
-}
-
 Label::Style valueStyle(Align align, bool border = true) {
     return Label::Style{songFont(14.25, true), kGreen, kBlack, align, border};
 }
