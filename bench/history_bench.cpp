@@ -126,7 +126,11 @@ void BM_ReadAllRecordsInOrder(benchmark::State& state) {
             state.counters["events_us" + suffix] = medianMicroseconds(
                 std::vector<double>(events.begin() + from, events.begin() + at + 1));
         }
-        state.counters["reply_us_max"] = *std::max_element(reply.begin() + 1, reply.end());
+        // The worst reply and the record it filed: a spike at one count of blocks (a store or
+        // header that outgrew its room) shows here long before it shows in a median.
+        const auto worst = std::max_element(reply.begin() + 1, reply.end());
+        state.counters["reply_us_max"] = *worst;
+        state.counters["reply_max_record"] = static_cast<double>(worst - reply.begin());
         state.counters["rss_MB_before"] = rssBefore;
         state.counters["rss_MB_10000_records"] = residentMegabytes();
         state.counters["rows"] = shown.grid.rows();
