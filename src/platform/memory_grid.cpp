@@ -89,8 +89,8 @@ bool MemoryGrid::setCols(int cols) {
     }
     if (cols != cols_) {
         // The cells are stored row by row, so a new row length moves every kept text.
-        std::vector<std::string> moved(static_cast<std::size_t>(rows_) *
-                                       static_cast<std::size_t>(cols));
+        std::deque<std::string> moved(static_cast<std::size_t>(rows_) *
+                                      static_cast<std::size_t>(cols));
         const int kept = std::min(cols, cols_);
         for (int r = 0; r < rows_; ++r) {
             for (int c = 0; c < kept; ++c) {

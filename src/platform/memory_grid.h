@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <map>
 #include <string>
 #include <utility>
@@ -90,7 +91,10 @@ class MemoryGrid final : public Grid {
     Rect geometry_{};
     int rows_ = 0;
     int cols_ = 0;
-    std::vector<std::string> cells_;  // row by row, rows_ * cols_ of them
+    // Row by row, rows_ * cols_ of them. A deque, because a table grows a block at a time to
+    // 90,000 rows: a contiguous array would move every text held each time it outgrew its room,
+    // half a million of them in one reply near the end of a long read.
+    std::deque<std::string> cells_;
     std::vector<int> colWidths_;
     std::vector<GridAlignment> colAlignments_;
     RowHeights heights_{kInitialRowHeight};

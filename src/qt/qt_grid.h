@@ -10,7 +10,7 @@
 
 namespace pm {
 
-// The cells of the Qt grid. It keeps them in a MemoryGrid (one flat array of texts, row heights
+// The cells of the Qt grid. It keeps them in a MemoryGrid (the texts row by row, row heights
 // as a default plus exceptions) and tells the view what changed in as few signals as Qt allows.
 class GridTableModel final : public QAbstractTableModel {
   public:
