@@ -23,7 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "core/version.h"
+#include "options/option_table.h"
 #include "simulator/instrument_simulator.h"
 
 namespace {
@@ -38,35 +39,6 @@ namespace {
 using pm::sim::InstrumentSimulator;
 using pm::sim::Request;
 using pm::sim::RequestKind;
-
-constexpr const char* kUsage =
-    "Usage: phasemeter-sim [options]\n"
-    "Serves a simulated phase meter on a pseudo-terminal and prints the device path.\n"
-    "\n"
-    "  --link PATH           also make PATH a symbolic link to the device and print PATH;\n"
-    "                        the link is removed on exit\n"
-    "  --records N           stored records, 0..65535 (default 10)\n"
-    "  --delay MS            reply latency in milliseconds (default 20)\n"
-    "  --jitter MS           each reply's latency up to MS earlier or later (default 0)\n"
-    "  --baud N              the line's speed: each reply's bytes follow each other at N baud,\n"
-    "                        10 bits a byte (default 9600); 0 sends each reply at once\n"
-    "  --unanswered N        never answer stored record N\n"
-    "  --drop RATE           probability 0..1 that a reply is not sent (default 0)\n"
-    "  --garbage RATE        probability 0..1 that a reply is replaced by random bytes\n"
-    "  --pieces K            with --baud 0, send each reply in K pieces a few milliseconds\n"
-    "                        apart (default 1)\n"
-    "  --silent-after SECS   stop answering this many seconds after start\n"
-    "  --seed S              seed of the readings and random choices (default 1)\n"
-    "  --phasors SET         make every reading from these phasors instead: for channels 1, 2\n"
-    "                        and 3 magnitude@degrees, the degrees clockwise from U1, e.g.\n"
-    "                        \"U=220@0,220@240,220@120 I=5@20,5@260,5@140\"\n"
-    "  --noise DEG           with --phasors, a random error of up to +-DEG degrees (0..180)\n"
-    "                        on each phasor's angle in each live reading (default 0)\n"
-    "  --verbose             log every request to stderr\n"
-    "  --version             print the version and exit\n"
-    "  --help                show this text and exit\n"
-    "\n"
-    "Stops on SIGINT or SIGTERM.\n";
 
 struct Options {
     std::string link;
@@ -115,83 +87,125 @@ bool parseReal(std::string_view text, double lo, double hi, double& out) {
     return true;
 }
 
-// Returns 0 to go on, or the exit status to leave with.
-int parseOptions(int argc, char** argv, Options& o) {
-    for (int a = 1; a < argc; ++a) {
-        const std::string_view opt = argv[a];
-        if (opt == "--help") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        }
-        if (opt == "--version") {
-            std::printf("phasemeter-sim %s\n", pm::kVersion);
-            return -1;
-        }
-        if (opt == "--verbose") {
-            o.verbose = true;
-            continue;
-        }
-        constexpr std::string_view kValueOptions[] = {
-            "--link",       "--records", "--delay",   "--jitter", "--baud",
-            "--unanswered", "--drop",    "--garbage", "--pieces", "--silent-after",
-            "--seed",       "--phasors", "--noise"};
-        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), opt) ==
-            std::end(kValueOptions)) {
-            std::fprintf(stderr, "phasemeter-sim: unknown option %s\n\n%s", argv[a], kUsage);
-            return 2;
-        }
-        if (a + 1 >= argc) {
-            std::fprintf(stderr, "phasemeter-sim: %s needs a value\n\n%s", argv[a], kUsage);
-            return 2;
-        }
-        const std::string_view value = argv[++a];
+// The targets of the option table: each takes its value into `out` if it is in range.
+template <typename T>
+std::function<bool(std::string_view)> wholeNumber(T& out, long long lo, long long hi) {
+    return [&out, lo, hi](std::string_view text) {
         long long n = 0;
+        if (!parseInteger(text, lo, hi, n)) {
+            return false;
+        }
+        out = static_cast<T>(n);
+        return true;
+    };
+}
+
+template <typename T>
+std::function<bool(std::string_view)> realNumber(T& out, double lo, double hi) {
+    return [&out, lo, hi](std::string_view text) {
         double x = 0.0;
-        bool ok = true;
-        if (opt == "--link") {
-            o.link = std::string(value);
-            ok = !o.link.empty();
-        } else if (opt == "--records") {
-            ok = parseInteger(value, 0, pm::sim::kMaxRecordCount, n);
-            o.records = static_cast<int>(n);
-        } else if (opt == "--delay") {
-            ok = parseInteger(value, 0, 3'600'000, n);
-            o.delayMs = n;
-        } else if (opt == "--jitter") {
-            ok = parseInteger(value, 0, 3'600'000, n);
-            o.jitterMs = n;
-        } else if (opt == "--baud") {
-            ok = parseInteger(value, 0, 4'000'000, n);
-            o.baud = static_cast<int>(n);
-        } else if (opt == "--unanswered") {
-            ok = parseInteger(value, 1, pm::sim::kMaxRecordCount, n);
-            o.unanswered = static_cast<int>(n);
-        } else if (opt == "--drop") {
-            ok = parseReal(value, 0.0, 1.0, x);
-            o.drop = x;
-        } else if (opt == "--garbage") {
-            ok = parseReal(value, 0.0, 1.0, x);
-            o.garbage = x;
-        } else if (opt == "--pieces") {
-            ok = parseInteger(value, 1, 39, n);
-            o.pieces = static_cast<int>(n);
-        } else if (opt == "--silent-after") {
-            ok = parseReal(value, 0.0, 1e6, x);
-            o.silentAfterSeconds = x;
-        } else if (opt == "--phasors") {
-            o.phasors = pm::sim::parsePhasors(value);
-            ok = o.phasors.has_value();
-        } else if (opt == "--noise") {
-            ok = parseReal(value, 0.0, 180.0, x);
-            o.noise = x;
-        } else {  // --seed
-            ok = parseInteger(value, 0, INT64_MAX, n);
-            o.seed = static_cast<std::uint64_t>(n);
+        if (!parseReal(text, lo, hi, x)) {
+            return false;
         }
-        if (!ok) {
-            std::fprintf(stderr, "phasemeter-sim: bad value for %s: %s\n", argv[a - 1], argv[a]);
-            return 2;
-        }
+        out = x;
+        return true;
+    };
+}
+
+enum class Action { Serve, ShowHelp, ShowVersion };
+
+// phasemeter-sim's options, in the order of the usage.
+std::vector<pm::options::Option> optionTable(Options& o, Action& action) {
+    return {
+        {"--link", "PATH",
+         "also make PATH a symbolic link to the device and print PATH;\n"
+         "the link is removed on exit",
+         [&o](std::string_view path) {
+             o.link = std::string(path);
+             return true;
+         }},
+        {"--records", "N", "stored records, 0..65535 (default 10)",
+         wholeNumber(o.records, 0, pm::sim::kMaxRecordCount)},
+        {"--delay", "MS", "reply latency in milliseconds (default 20)",
+         wholeNumber(o.delayMs, 0, 3'600'000)},
+        {"--jitter", "MS", "each reply's latency up to MS earlier or later (default 0)",
+         wholeNumber(o.jitterMs, 0, 3'600'000)},
+        {"--baud", "N",
+         "the line's speed: each reply's bytes follow each other at N baud,\n"
+         "10 bits a byte (default 9600); 0 sends each reply at once",
+         wholeNumber(o.baud, 0, 4'000'000)},
+        {"--unanswered", "N", "never answer stored record N",
+         wholeNumber(o.unanswered, 1, pm::sim::kMaxRecordCount)},
+        {"--drop", "RATE", "probability 0..1 that a reply is not sent (default 0)",
+         realNumber(o.drop, 0.0, 1.0)},
+        {"--garbage", "RATE", "probability 0..1 that a reply is replaced by random bytes",
+         realNumber(o.garbage, 0.0, 1.0)},
+        {"--pieces", "K",
+         "with --baud 0, send each reply in K pieces a few milliseconds\n"
+         "apart (default 1)",
+         wholeNumber(o.pieces, 1, 39)},
+        {"--silent-after", "SECS", "stop answering this many seconds after start",
+         realNumber(o.silentAfterSeconds, 0.0, 1e6)},
+        {"--seed", "S", "seed of the readings and random choices (default 1)",
+         wholeNumber(o.seed, 0, INT64_MAX)},
+        {"--phasors", "SET",
+         "make every reading from these phasors instead: for channels 1, 2\n"
+         "and 3 magnitude@degrees, the degrees clockwise from U1, e.g.\n"
+         "\"U=220@0,220@240,220@120 I=5@20,5@260,5@140\"",
+         [&o](std::string_view set) {
+             o.phasors = pm::sim::parsePhasors(set);
+             return o.phasors.has_value();
+         }},
+        {"--noise", "DEG",
+         "with --phasors, a random error of up to +-DEG degrees (0..180)\n"
+         "on each phasor's angle in each live reading (default 0)",
+         realNumber(o.noise, 0.0, 180.0)},
+        {"--verbose", "", "log every request to stderr",
+         [&o](std::string_view) {
+             o.verbose = true;
+             return true;
+         }},
+        {"--version", "", "print the version and exit",
+         [&action](std::string_view) {
+             action = Action::ShowVersion;
+             return true;
+         },
+         true},
+        {"--help", "", "show this text and exit",
+         [&action](std::string_view) {
+             action = Action::ShowHelp;
+             return true;
+         },
+         true},
+    };
+}
+
+std::string usage(const std::vector<pm::options::Option>& table) {
+    return "Usage: phasemeter-sim [options]\n"
+           "Serves a simulated phase meter on a pseudo-terminal and prints the device path.\n"
+           "\n" +
+           pm::options::optionLines(table, 24) +
+           "\n"
+           "Stops on SIGINT or SIGTERM.\n";
+}
+
+// Returns 0 to go on, or the exit status to leave with. A mistake gets one line on stderr.
+int parseOptions(int argc, char** argv, Options& o) {
+    Action action = Action::Serve;
+    const std::vector<pm::options::Option> table = optionTable(o, action);
+    const std::string mistake =
+        pm::options::readOptions(table, {argv + (argc > 0 ? 1 : 0), argv + argc});
+    if (!mistake.empty()) {
+        std::fprintf(stderr, "phasemeter-sim: %s\n", mistake.c_str());
+        return 2;
+    }
+    if (action == Action::ShowHelp) {
+        std::fputs(usage(table).c_str(), stdout);
+        return -1;
+    }
+    if (action == Action::ShowVersion) {
+        std::printf("phasemeter-sim %s\n", pm::kVersion);
+        return -1;
     }
     // Noise on the generated readings would go unnoticed among their own jitter: say so rather
     // than let the option pass for having worked.

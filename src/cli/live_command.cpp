@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "adapters/qt_text_log.h"
+#include "cli/command_options.h"
 #include "cli/meter_commands.h"
 #include "cli/meter_session.h"
 #include "output/trend_log.h"
@@ -122,39 +123,38 @@ int recordLive(const LiveOptions& options, std::ostream& out, std::ostream& err)
 }  // namespace
 
 int runLiveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    LiveOptions options;
     auto fail = [&err](const std::string& what) {
         err << "phasemeter-cli live: " << what << "\n";
         return kExitUsage;
     };
-    for (std::size_t at = 0; at < args.size(); ++at) {
-        const std::string& option = args[at];
-        if (option == "--help") {
-            out << kLiveUsage;
-            return kExitOk;
+    QCommandLineParser parser;
+    const std::string mistake = readCommandOptions(
+        parser,
+        {QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE")),
+         QCommandLineOption(QStringLiteral("seconds"), QString(), QStringLiteral("N")),
+         QCommandLineOption(QStringLiteral("csv"), QString(), QStringLiteral("FILE")),
+         QCommandLineOption(QStringLiteral("json"))},
+        args);
+    if (!mistake.empty()) {
+        return fail(mistake);
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << kLiveUsage;
+        return kExitOk;
+    }
+    LiveOptions options;
+    options.port = parser.value(QStringLiteral("port")).toStdString();
+    options.csvPath = parser.value(QStringLiteral("csv")).toStdString();
+    options.json = parser.isSet(QStringLiteral("json"));
+    if (parser.isSet(QStringLiteral("seconds"))) {
+        const std::string value = parser.value(QStringLiteral("seconds")).toStdString();
+        int seconds = 0;
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), seconds);
+        if (error != std::errc{} || end != value.data() + value.size() || seconds < 1) {
+            return fail("--seconds " + value + ": not a whole number of seconds above 0");
         }
-        if (option == "--json") {
-            options.json = true;
-            continue;
-        }
-        if (option != "--port" && option != "--seconds" && option != "--csv") {
-            return fail("unknown option " + option);
-        }
-        if (at + 1 >= args.size() || args[at + 1].empty()) {
-            return fail(option + " needs a value");
-        }
-        const std::string& value = args[++at];
-        if (option == "--seconds") {
-            int seconds = 0;
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), seconds);
-            if (error != std::errc{} || end != value.data() + value.size() || seconds < 1) {
-                return fail("--seconds " + value + ": not a whole number of seconds above 0");
-            }
-            options.seconds = seconds;
-        } else {
-            (option == "--port" ? options.port : options.csvPath) = value;
-        }
+        options.seconds = seconds;
     }
     if (options.json && !options.csvPath.empty()) {
         return fail("--json writes to the standard output; --csv FILE takes the CSV lines");

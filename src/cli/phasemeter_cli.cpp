@@ -24,10 +24,17 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args.front() == "--help") {
-        (args.empty() ? std::cerr : std::cout) << kUsage;
-        return args.empty() ? 2 : 0;
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // The first argument is the command, or --help or --version; each command reads its own
+    // options (cli/command_options.h). A mistake gets one line on stderr, as a command's do.
+    if (args.empty()) {
+        std::cerr << "phasemeter-cli: no command given: read, live or wiring (see "
+                     "phasemeter-cli --help)\n";
+        return 2;
+    }
+    if (args.front() == "--help") {
+        std::cout << kUsage;
+        return 0;
     }
     if (args.front() == "--version") {
         std::cout << "phasemeter-cli " << pm::kVersion << "\n";
@@ -43,6 +50,6 @@ int main(int argc, char** argv) {
         return args.front() == "read" ? pm::runReadCommand(options, std::cout, std::cerr)
                                       : pm::runLiveCommand(options, std::cout, std::cerr);
     }
-    std::cerr << "phasemeter-cli: unknown command " << args.front() << "\n" << kUsage;
+    std::cerr << "phasemeter-cli: unknown command " << args.front() << "\n";
     return 2;
 }

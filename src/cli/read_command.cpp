@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "cli/command_options.h"
 #include "cli/meter_commands.h"
 #include "cli/meter_session.h"
 #include "output/history_text.h"
@@ -127,25 +128,26 @@ int readMeter(const ReadOptions& options, std::ostream& err) {
 }  // namespace
 
 int runReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ReadOptions options;
     auto fail = [&err](const std::string& what) {
         err << "phasemeter-cli read: " << what << "\n";
         return kExitUsage;
     };
-    for (std::size_t at = 0; at < args.size(); ++at) {
-        const std::string& option = args[at];
-        if (option == "--help") {
-            out << kReadUsage;
-            return kExitOk;
-        }
-        if (option != "--out" && option != "--port") {
-            return fail("unknown option " + option);
-        }
-        if (at + 1 >= args.size() || args[at + 1].empty()) {
-            return fail(option + " needs a value");
-        }
-        (option == "--out" ? options.out : options.port) = args[++at];
+    QCommandLineParser parser;
+    const std::string mistake = readCommandOptions(
+        parser,
+        {QCommandLineOption(QStringLiteral("out"), QString(), QStringLiteral("FILE")),
+         QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"))},
+        args);
+    if (!mistake.empty()) {
+        return fail(mistake);
     }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << kReadUsage;
+        return kExitOk;
+    }
+    ReadOptions options;
+    options.port = parser.value(QStringLiteral("port")).toStdString();
+    options.out = parser.value(QStringLiteral("out")).toStdString();
     if (options.out.empty()) {
         return fail("--out FILE is missing");
     }

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "analysis/wiring_check.h"
+#include "cli/command_options.h"
 #include "output/wiring_text.h"
 #include "protocol/measurement_frame.h"
 #include "protocol/request_frames.h"
@@ -65,84 +67,101 @@ std::optional<double> number(std::string_view text) {
 }  // namespace
 
 int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    WiringOptions options;
-    std::optional<std::vector<std::uint8_t>> frame;
-    std::string source = liveSourceText();
     auto fail = [&err](const std::string& what) {
         err << "phasemeter-cli wiring: " << what << "\n";
         return 2;
     };
-    for (std::size_t at = 0; at < args.size(); ++at) {
-        const std::string& option = args[at];
-        const bool hasValue = at + 1 < args.size();
-        auto value = [&]() -> const std::string& { return args[++at]; };
-        if (option == "--help") {
-            out << kWiringUsage;
-            return 0;
+    QCommandLineParser parser;
+    QList<QCommandLineOption> table;
+    // The options with a value, as kWiringUsage names it, and the two without one.
+    for (const auto& [name, valueName] : {std::pair{"frame", "HEX"},
+                                          {"system", "3p4w|3p3w"},
+                                          {"load-angle", "FROM:TO"},
+                                          {"b-terminal", "N"},
+                                          {"pf", "X"},
+                                          {"energy", "KWH"},
+                                          {"record", "N"}}) {
+        table.append(QCommandLineOption(QString::fromLatin1(name), QString(),
+                                        QString::fromLatin1(valueName)));
+    }
+    table.append(QCommandLineOption(QStringLiteral("export")));
+    table.append(QCommandLineOption(QStringLiteral("pt")));
+    const std::string mistake = readCommandOptions(parser, table, args);
+    if (!mistake.empty()) {
+        return fail(mistake);
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << kWiringUsage;
+        return 0;
+    }
+    // The value of each option given, the last one where it is given twice.
+    auto value = [&parser](const char* name) -> std::optional<std::string> {
+        const QString option = QString::fromLatin1(name);
+        return parser.isSet(option) ? std::optional(parser.value(option).toStdString())
+                                    : std::nullopt;
+    };
+
+    WiringOptions options;
+    std::optional<std::vector<std::uint8_t>> frame;
+    std::string source = liveSourceText();
+    if (parser.isSet(QStringLiteral("export"))) {
+        options.direction = PowerDirection::Export;
+    }
+    options.viaVoltageTransformers = parser.isSet(QStringLiteral("pt"));
+    if (const auto v = value("frame")) {
+        frame = hexBytes(*v);
+        if (!frame) {
+            return fail("--frame is not " + std::to_string(kFrameLength) +
+                        " bytes of hexadecimal: " + *v);
         }
-        if (option == "--export") {
-            options.direction = PowerDirection::Export;
-        } else if (option == "--pt") {
-            options.viaVoltageTransformers = true;
-        } else if (option == "--frame" || option == "--system" || option == "--load-angle" ||
-                   option == "--b-terminal" || option == "--pf" || option == "--energy" ||
-                   option == "--record") {
-            if (!hasValue) {
-                return fail(option + " needs a value");
-            }
-            const std::string& v = value();
-            if (option == "--frame") {
-                frame = hexBytes(v);
-                if (!frame) {
-                    return fail("--frame is not " + std::to_string(kFrameLength) +
-                                " bytes of hexadecimal: " + v);
-                }
-            } else if (option == "--system") {
-                if (v != "3p4w" && v != "3p3w") {
-                    return fail("--system must be 3p4w or 3p3w, not " + v);
-                }
-                options.system = v == "3p4w" ? WiringSystem::FourWire : WiringSystem::ThreeWire;
-            } else if (option == "--load-angle") {
-                const std::size_t colon = v.find(':');
-                const std::optional<double> from =
-                    colon == std::string::npos ? std::nullopt
-                                               : number(std::string_view(v).substr(0, colon));
-                const std::optional<double> to =
-                    colon == std::string::npos ? std::nullopt
-                                               : number(std::string_view(v).substr(colon + 1));
-                if (!from || !to || !(*from < *to) || *to - *from >= 360) {
-                    return fail("--load-angle must be FROM:TO with FROM < TO, not " + v);
-                }
-                options.loadFrom = *from;
-                options.loadTo = *to;
-            } else if (option == "--b-terminal") {
-                if (v != "1" && v != "2" && v != "3") {
-                    return fail("--b-terminal must be 1, 2 or 3, not " + v);
-                }
-                options.bTerminal = v[0] - '0';
-            } else if (option == "--pf") {
-                const std::optional<double> pf = number(v);
-                if (!pf || *pf < -1 || *pf > 1) {
-                    return fail("--pf must be a power factor from -1 to 1, not " + v);
-                }
-                options.averagePowerFactor = pf;
-            } else if (option == "--energy") {
-                const std::optional<double> energy = number(v);
-                if (!energy) {
-                    return fail("--energy must be a number of kWh, not " + v);
-                }
-                options.meteredEnergy = energy;
-            } else {
-                const std::optional<double> record = number(v);
-                if (!record || *record < kFirstRecordNumber || *record > kLastRecordNumber ||
-                    *record != static_cast<int>(*record)) {
-                    return fail("--record must be a record number from 1 to 10000, not " + v);
-                }
-                source = recordSourceText(static_cast<int>(*record));
-            }
-        } else {
-            return fail("unknown option " + option);
+    }
+    if (const auto v = value("system")) {
+        if (*v != "3p4w" && *v != "3p3w") {
+            return fail("--system must be 3p4w or 3p3w, not " + *v);
         }
+        options.system = *v == "3p4w" ? WiringSystem::FourWire : WiringSystem::ThreeWire;
+    }
+    if (const auto v = value("load-angle")) {
+        const std::size_t colon = v->find(':');
+        const std::optional<double> from = colon == std::string::npos
+                                               ? std::nullopt
+                                               : number(std::string_view(*v).substr(0, colon));
+        const std::optional<double> to = colon == std::string::npos
+                                             ? std::nullopt
+                                             : number(std::string_view(*v).substr(colon + 1));
+        if (!from || !to || !(*from < *to) || *to - *from >= 360) {
+            return fail("--load-angle must be FROM:TO with FROM < TO, not " + *v);
+        }
+        options.loadFrom = *from;
+        options.loadTo = *to;
+    }
+    if (const auto v = value("b-terminal")) {
+        if (*v != "1" && *v != "2" && *v != "3") {
+            return fail("--b-terminal must be 1, 2 or 3, not " + *v);
+        }
+        options.bTerminal = (*v)[0] - '0';
+    }
+    if (const auto v = value("pf")) {
+        const std::optional<double> pf = number(*v);
+        if (!pf || *pf < -1 || *pf > 1) {
+            return fail("--pf must be a power factor from -1 to 1, not " + *v);
+        }
+        options.averagePowerFactor = pf;
+    }
+    if (const auto v = value("energy")) {
+        const std::optional<double> energy = number(*v);
+        if (!energy) {
+            return fail("--energy must be a number of kWh, not " + *v);
+        }
+        options.meteredEnergy = energy;
+    }
+    if (const auto v = value("record")) {
+        const std::optional<double> record = number(*v);
+        if (!record || *record < kFirstRecordNumber || *record > kLastRecordNumber ||
+            *record != static_cast<int>(*record)) {
+            return fail("--record must be a record number from 1 to 10000, not " + *v);
+        }
+        source = recordSourceText(static_cast<int>(*record));
     }
     if (!frame) {
         return fail("--frame is missing");

@@ -1,6 +1,9 @@
 #include "qt/command_line.h"
 
-#include <string_view>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+#include <utility>
 
 namespace pm {
 
@@ -23,45 +26,89 @@ const char* const kWindowUsage =
 
 namespace {
 
-WindowCommandLine failure(std::string line) {
+WindowCommandLine failure(const std::string& line) {
     WindowCommandLine result;
     result.action = WindowCommandLine::Action::Fail;
-    result.error = "phasemeter: " + std::move(line);
+    result.error = "phasemeter: " + line;
     return result;
+}
+
+// The mistake in what `parser` read from our arguments, "" for none. Only --port takes a value.
+std::string mistakeIn(const QCommandLineParser& parser, bool parsed, const QStringList& ours) {
+    const QString port = QStringLiteral("port");
+    if (!parser.unknownOptionNames().isEmpty()) {
+        return "unknown option '--" + parser.unknownOptionNames().first().toStdString() + "'";
+    }
+    // The parser keeps a device each time it finds --port, but none for --port as the last
+    // argument.
+    if (parser.values(port).size() < parser.optionNames().count(port) ||
+        parser.values(port).contains(QString())) {
+        return "option '--port' needs a device";
+    }
+    if (!parsed) {
+        // Else only a value given to an option that takes none fails the parse.
+        for (const QString& argument : ours) {
+            const QString name = argument.section(u'=', 0, 0);
+            if (argument.contains(u'=') && (name == "--help" || name == "--version")) {
+                return "option '" + name.toStdString() + "' takes no value";
+            }
+        }
+        return parser.errorText().toStdString();
+    }
+    return {};
 }
 
 }  // namespace
 
 WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args) {
-    WindowCommandLine result;
+    // Ours take two dashes, and --port its device, the next argument unless written --port=DEVICE;
+    // the rest, in its order, is Qt's (a lone "--" among it). parse() skips the program's name.
+    QStringList ours{QStringLiteral("phasemeter")};
+    std::vector<std::string> qtArguments;
     for (std::size_t a = 0; a < args.size(); ++a) {
-        const std::string_view arg = args[a];
-        if (arg == "--version") {
-            result.action = WindowCommandLine::Action::ShowVersion;
-            return result;
-        }
-        if (arg == "--help") {
-            result.action = WindowCommandLine::Action::ShowHelp;
-            return result;
-        }
-        std::string device;
-        if (arg == "--port") {
-            if (a + 1 == args.size()) {
-                return failure("option '--port' needs a device");
-            }
-            device = args[++a];
-        } else if (arg.starts_with("--port=")) {
-            device = arg.substr(7);
-        } else if (arg.starts_with("--") && arg.size() > 2) {
-            return failure("unknown option '" + args[a] + "'");
-        } else {
-            result.qtArguments.push_back(args[a]);
+        if (!args[a].starts_with("--") || args[a] == "--") {
+            qtArguments.push_back(args[a]);
             continue;
         }
-        if (device.empty()) {
-            return failure("option '--port' needs a device");
+        ours.append(QString::fromStdString(args[a]));
+        if (args[a] == "--port" && a + 1 < args.size()) {
+            ours.append(QString::fromStdString(args[++a]));
         }
-        result.ports.push_back(device);
+    }
+
+    QCommandLineParser parser;
+    parser.addOptions(
+        {QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE")),
+         QCommandLineOption(QStringLiteral("version")),
+         QCommandLineOption(QStringLiteral("help"))});
+    // The first --version or --help ends the reading: it is the last argument of the shortest
+    // run from the left after which the parser has found it (and not taken it for a device).
+    auto ended = [&parser] {
+        return parser.isSet(QStringLiteral("version")) || parser.isSet(QStringLiteral("help"));
+    };
+    qsizetype end = ours.size();
+    for (qsizetype n = 2; n < ours.size(); ++n) {
+        parser.parse(ours.first(n));
+        if (ended()) {
+            end = n;
+            break;
+        }
+    }
+    const QStringList read = ours.first(end);
+    const bool parsed = parser.parse(read);
+    if (const std::string mistake = mistakeIn(parser, parsed, read.sliced(1)); !mistake.empty()) {
+        return failure(mistake);
+    }
+
+    WindowCommandLine result;
+    result.qtArguments = std::move(qtArguments);
+    if (parser.isSet(QStringLiteral("version"))) {
+        result.action = WindowCommandLine::Action::ShowVersion;
+    } else if (parser.isSet(QStringLiteral("help"))) {
+        result.action = WindowCommandLine::Action::ShowHelp;
+    }
+    for (const QString& device : parser.values(QStringLiteral("port"))) {
+        result.ports.push_back(device.toStdString());
     }
     return result;
 }

@@ -21,7 +21,9 @@ struct WindowCommandLine {
     std::string error;
 };
 
-// `args` without the program name. The first --version, --help or mistake, from the left, decides.
+// `args` without the program name, read with QCommandLineParser. The first --version or --help
+// from the left decides, unless a mistake comes before it: an unknown option, --port without a
+// device or with an empty one (--port "", --port=), a value given to --version or --help.
 WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
             std::fputs(pm::kWindowUsage, stdout);
             return 0;
         case pm::WindowCommandLine::Action::Fail:
-            std::fprintf(stderr, "%s\nTry 'phasemeter --help'.\n", command.error.c_str());
+            std::fprintf(stderr, "%s\n", command.error.c_str());
             return 2;
         case pm::WindowCommandLine::Action::Run:
             break;
