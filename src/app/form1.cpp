@@ -59,7 +59,7 @@ void Form1::Timer1_Timer() {
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
     clockYearFits_ = clockYearFits(now.year);
     if (state_.recording) {
-        state_.recordNow = localSeconds(now);
+        state_.recordNow = now.utcSeconds;
         showRecordStatus();  // its elapsed time
     }
 }

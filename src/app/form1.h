@@ -8,6 +8,7 @@
 
 #include "app/meter_state.h"
 #include "app/platform_set.h"
+#include "platform/clock.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
 #include "window/window_model.h"

@@ -75,7 +75,7 @@ void Form1::trendReply() {
     }
     const ClockReading now = platform_.clock.now();
     const TrendValues values = trendValues(state_.liveFrame);
-    state_.trend.add(localSeconds(now), trendRow(values));
+    state_.trend.add(now.utcSeconds, trendRow(values));
     state_.gapWritten = false;
     if (state_.recording && !appendRecordLine(trendCsvLine(isoLocalTime(now), values), now)) {
         return;
@@ -101,7 +101,7 @@ bool Form1::appendRecordLine(const std::string& line, const ClockReading& now) {
         return false;
     }
     ++state_.recordLines;
-    state_.recordNow = localSeconds(now);
+    state_.recordNow = now.utcSeconds;
     showRecordStatus();
     return true;
 }
@@ -134,7 +134,7 @@ void Form1::Command8_Click() {
     state_.recordPath = target->path;
     state_.recordLines = 0;
     // The recording starts when the dialog closes, not when it opened.
-    state_.recordStart = localSeconds(platform_.clock.now());
+    state_.recordStart = platform_.clock.now().utcSeconds;
     state_.recordNow = state_.recordStart;
     // A recording that starts without a link starts in a gap: nothing to mark yet.
     state_.gapWritten = true;
@@ -188,7 +188,7 @@ void Form1::Option5_Click(int index) {
 void Form1::showTrendChart() {
     const TrendStore& store = state_.trend;
     const int span = chosenOption(window_.Option5);
-    std::int64_t to = store.empty() ? localSeconds(platform_.clock.now()) : store.lastTime();
+    std::int64_t to = store.empty() ? platform_.clock.now().utcSeconds : store.lastTime();
     std::int64_t from = 0;
     if (span >= 0 && span < 4) {
         from = to - kSpanSeconds[span] + 1;

@@ -66,7 +66,7 @@ struct MeterState {
 
     // The live readings taken while the trend page was shown or a recording ran, for its chart.
     TrendStore trend;
-    // The trend recording: its file, the lines written after the header, the local second it
+    // The trend recording: its file, the lines written after the header, the second (UTC) it
     // started and the one it was seen running last, and whether the gap in the data going on now
     // has its line already.
     bool recording = false;
