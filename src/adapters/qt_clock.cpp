@@ -38,6 +38,8 @@ ClockReading QtClock::readingOf(const QDateTime& instant) const {
     r.second = time.second();
     r.dateText = locale_.toString(date, QLocale::ShortFormat).toStdString();
     r.timeText = locale_.toString(time, timeFormat_).toStdString();
+    r.utcSeconds = instant.toSecsSinceEpoch();
+    r.utcOffsetSeconds = instant.offsetFromUtc();
     return r;
 }
 

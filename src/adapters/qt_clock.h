@@ -9,13 +9,15 @@ class QDateTime;
 
 namespace pm {
 
-// The computer's clock, formatted with the user's regional date and time settings.
+// The computer's clock, formatted with the user's regional date and time settings, with the
+// instant and the offset of the local time zone at that instant.
 class QtClock final : public Clock {
   public:
     explicit QtClock(QLocale locale = QLocale::system());
     ClockReading now() override;
 
-    // The same, for a given instant (tests use this to pin the instant and the locale).
+    // The same, for a given instant in its own time zone (tests use this to pin the instant, the
+    // zone and the locale).
     ClockReading readingOf(const QDateTime& instant) const;
 
   private:

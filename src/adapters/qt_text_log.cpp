@@ -1,5 +1,8 @@
 #include "adapters/qt_text_log.h"
 
+#include <cerrno>
+#include <cstring>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -20,16 +23,30 @@ WriteResult QtTextLog::appendLine(const std::string& line) {
         return {"no file is open"};
     }
     const std::string bytes = line + "\r\n";
-    // One write of the whole line: a line is either on the disk or not begun.
-    if (file_.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file_.flush()) {
-        return {file_.errorString().toStdString()};
+    const qint64 lineStart = file_.pos();
+    // A write the disk takes only part of reports no error; asked for the rest, the system says
+    // why it cannot take it ("No space left on device").
+    qint64 written = 0;
+    while (written < static_cast<qint64>(bytes.size())) {
+        const qint64 n =
+            file_.write(bytes.data() + written, static_cast<qint64>(bytes.size()) - written);
+        if (n <= 0) {
+            break;
+        }
+        written += n;
+    }
+    if (written < static_cast<qint64>(bytes.size()) || !file_.flush()) {
+        const QString why = file_.error() != QFileDevice::NoError
+                                ? file_.errorString()
+                                : QStringLiteral("cannot write the file");
+        // A cut line is no reading: the file ends with the last whole line again.
+        file_.resize(lineStart);
+        return {why.toStdString()};
     }
 #ifdef Q_OS_UNIX
     // Through the page cache to the disk, for the pulled plug; once a second is cheap.
     if (::fsync(file_.handle()) != 0) {
-        return {"cannot write through to the disk"};
+        return {std::string("cannot write through to the disk: ") + std::strerror(errno)};
     }
 #endif
     return {};

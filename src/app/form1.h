@@ -11,6 +11,7 @@
 #include "app/platform_set.h"
 #include "app/trend_page.h"
 #include "app/wiring_page.h"
+#include "platform/clock.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
 #include "window/window_model.h"

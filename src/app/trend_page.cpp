@@ -87,7 +87,7 @@ void TrendPage::tabChanged(bool shown) {
 
 void TrendPage::clockTick(const ClockReading& now) {
     if (recording_) {
-        recordNow_ = localSeconds(now);
+        recordNow_ = now.utcSeconds;
         showRecordStatus();  // its elapsed time
     }
 }
@@ -99,7 +99,7 @@ void TrendPage::liveReply(const std::vector<std::uint8_t>& frame) {
     }
     const ClockReading now = platform_.clock.now();
     const TrendValues values = trendValues(frame);
-    store_.add(localSeconds(now), trendRow(values));
+    store_.add(now.utcSeconds, trendRow(values));
     gapWritten_ = false;
     if (recording_ && !appendRecordLine(trendCsvLine(isoLocalTime(now), values), now)) {
         return;
@@ -125,7 +125,7 @@ bool TrendPage::appendRecordLine(const std::string& line, const ClockReading& no
         return false;
     }
     ++recordLines_;
-    recordNow_ = localSeconds(now);
+    recordNow_ = now.utcSeconds;
     showRecordStatus();
     return true;
 }
@@ -158,7 +158,7 @@ void TrendPage::Command8_Click() {
     recordPath_ = target->path;
     recordLines_ = 0;
     // The recording starts when the dialog closes, not when it opened.
-    recordStart_ = localSeconds(platform_.clock.now());
+    recordStart_ = platform_.clock.now().utcSeconds;
     recordNow_ = recordStart_;
     // A recording that starts without a link starts in a gap: nothing to mark yet.
     gapWritten_ = true;
@@ -209,7 +209,7 @@ void TrendPage::Option5_Click(int index) {
 void TrendPage::showChart() {
     const TrendStore& store = store_;
     const int span = chosenOption(window_.Option5);
-    std::int64_t to = store.empty() ? localSeconds(platform_.clock.now()) : store.lastTime();
+    std::int64_t to = store.empty() ? platform_.clock.now().utcSeconds : store.lastTime();
     std::int64_t from = 0;
     if (span >= 0 && span < 4) {
         from = to - kSpanSeconds[span] + 1;

@@ -57,7 +57,7 @@ class TrendPage final : public Page {
     bool shown_ = false;
     // The live readings taken while the page was shown or a recording ran, for its chart.
     TrendStore store_;
-    // The recording: its file, the lines written after the header, the local second it started
+    // The recording: its file, the lines written after the header, the second (UTC) it started
     // and the one it was seen running last, and whether the gap in the data going on now has its
     // line already.
     bool recording_ = false;

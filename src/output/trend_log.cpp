@@ -10,13 +10,28 @@
 
 namespace pm {
 
-const std::array<std::string_view, kTrendColumns + 1> kTrendFields = {
-    "时间",   "U1/V",   "U2/V",   "U3/V",  "I1/A", "I2/A",    "I3/A",    "U1U2",
-    "U2U3",   "U3U1",   "I1I2",   "I2I3",  "I3I1", "U1I1",    "U2I2",    "U3I3",
-    "F/Hz",   "P1/kW",  "P2/kW",  "P3/kW", "P/kW", "Q1/kvar", "Q2/kvar", "Q3/kvar",
-    "S1/kVA", "S2/kVA", "S3/kVA", "PF1",   "PF2",  "PF3",     "In/A"};
+const std::array<std::string, kTrendColumns + 1> kTrendFields = [] {
+    std::array<std::string, kTrendColumns + 1> fields{"时间"};
+    for (std::size_t k = 0; k < kTrendColumns; ++k) {
+        const TrendColumn& column = kTrendColumnList[k];
+        fields[k + 1] = std::string(column.name) + (*column.unit ? "/" : "") + column.unit;
+    }
+    return fields;
+}();
 
 namespace {
+
+constexpr std::size_t kU1 = trendColumn("U1");
+constexpr std::size_t kI1 = trendColumn("I1");
+constexpr std::size_t kFirstAngle = trendColumn("U1U2");
+constexpr std::size_t kF = trendColumn("F");
+constexpr std::size_t kP1 = trendColumn("P1");
+constexpr std::size_t kP = trendColumn("P");
+constexpr std::size_t kQ1 = trendColumn("Q1");
+constexpr std::size_t kS1 = trendColumn("S1");
+constexpr std::size_t kPF1 = trendColumn("PF1");
+constexpr std::size_t kIn = trendColumn("In");
+static_assert(kFirstAngle + kAngleCount == kF, "the angles lie between the currents and F");
 
 // The plain format: "." and no grouping.
 const NumberFormat kPlain{".", "", {}, true, 1};
@@ -32,63 +47,50 @@ std::optional<std::string> withoutDegreeSign(std::optional<std::string> angle) {
 
 TrendValues trendValues(std::span<const std::uint8_t> frame) {
     TrendValues v;
-    std::size_t at = 0;
     std::array<std::optional<std::string>, 3> u, i;
     std::array<std::optional<std::string>, kAngleCount> angle;
-    for (int k = 0; k < 3; ++k) {
-        u[static_cast<std::size_t>(k)] = voltageText(frame, k, kPlain);
-        i[static_cast<std::size_t>(k)] = currentText(frame, k, kPlain);
+    for (std::size_t k = 0; k < 3; ++k) {
+        u[k] = v[kU1 + k] = voltageText(frame, static_cast<int>(k), kPlain);
+        i[k] = v[kI1 + k] = currentText(frame, static_cast<int>(k), kPlain);
     }
-    for (int k = 0; k < kAngleCount; ++k) {
-        angle[static_cast<std::size_t>(k)] = withoutDegreeSign(angleText(frame, k, kPlain));
+    for (std::size_t k = 0; k < angle.size(); ++k) {
+        angle[k] = v[kFirstAngle + k] =
+            withoutDegreeSign(angleText(frame, static_cast<int>(k), kPlain));
     }
-    for (const auto& x : u) {
-        v[at++] = x;
-    }
-    for (const auto& x : i) {
-        v[at++] = x;
-    }
-    for (const auto& x : angle) {
-        v[at++] = x;
-    }
-    v[at++] = frequencyText(frame, kPlain);
+    v[kF] = frequencyText(frame, kPlain);
 
     std::array<std::optional<ChannelPowerTexts>, 3> powers;
     for (std::size_t k = 0; k < 3; ++k) {
         if (u[k] && i[k] && angle[6 + k]) {
             powers[k] = channelPowers(*u[k], *i[k], *angle[6 + k], kPlain);
         }
-    }
-    for (const auto& p : powers) {
-        v[at++] = p ? std::optional<std::string>(p->p) : std::nullopt;
+        if (const auto& p = powers[k]) {
+            v[kP1 + k] = p->p;
+            v[kQ1 + k] = p->q;
+            v[kS1 + k] = p->s;
+            v[kPF1 + k] = p->pf;
+        }
     }
     if (powers[0] && powers[1] && powers[2]) {
         double sum = 0;
         for (const auto& p : powers) {
             sum += readNumber(p->p, kPlain);
         }
-        v[at] = fixNumberText(static_cast<float>(sum), 4, kPlain);
-    }
-    ++at;
-    for (const auto& p : powers) {
-        v[at++] = p ? std::optional<std::string>(p->q) : std::nullopt;
-    }
-    for (const auto& p : powers) {
-        v[at++] = p ? std::optional<std::string>(p->s) : std::nullopt;
-    }
-    for (const auto& p : powers) {
-        v[at++] = p ? std::optional<std::string>(p->pf) : std::nullopt;
+        v[kP] = fixNumberText(static_cast<float>(sum), 4, kPlain);
     }
     if (i[0] && i[1] && i[2] && angle[3] && angle[5]) {
-        v[at] = neutralCurrentText(*i[0], *i[1], *i[2], *angle[3], *angle[5], kPlain);
+        v[kIn] = neutralCurrentText(*i[0], *i[1], *i[2], *angle[3], *angle[5], kPlain);
     }
     return v;
 }
 
 std::string isoLocalTime(const ClockReading& time) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second);
+    // Every zone's offset is whole minutes since 1972; seconds of one older would be lost here.
+    const int offsetMinutes = std::abs(time.utcOffsetSeconds) / 60;
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", time.year,
+                  time.month, time.day, time.hour, time.minute, time.second,
+                  time.utcOffsetSeconds < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
     return text;
 }
 

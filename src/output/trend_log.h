@@ -11,24 +11,26 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "platform/clock.h"
 #include "view/trend_store.h"
 
 namespace pm {
 
-// The field names, time first, as the header line gives them.
-extern const std::array<std::string_view, kTrendColumns + 1> kTrendFields;
+// The field names, time first, as the header line gives them: each trend column's name with its
+// unit after a slash.
+extern const std::array<std::string, kTrendColumns + 1> kTrendFields;
 
-// U1..U3, I1..I3, the nine angles, F, P1..P3, P, Q1..Q3, S1..S3, PF1..PF3, In of one frame.
-// Nothing for a quantity the frame does not give, nor for a figure derived from one.
+// The trend columns of one frame (window/trend_quantities.h). Nothing for a quantity the frame
+// does not give, nor for a figure derived from one.
 using TrendValues = std::array<std::optional<std::string>, kTrendColumns>;
 TrendValues trendValues(std::span<const std::uint8_t> frame);
 // The same values as numbers for the chart, NaN where the panel shows nothing.
 TrendRow trendRow(const TrendValues& values);
 
-// Local time as ISO 8601 with seconds: 2026-12-07T17:31:25.
+// Local time as ISO 8601 with seconds and its offset from UTC, so that the text names one instant
+// wherever it is read, also in the hour daylight saving time repeats: 2026-12-07T17:31:25+08:00,
+// 2026-10-25T02:30:00-03:30; +00:00 for UTC.
 std::string isoLocalTime(const ClockReading& time);
 
 // The first line of a CSV log, byte-order mark included.

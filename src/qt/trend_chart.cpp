@@ -13,11 +13,11 @@
 namespace pm {
 namespace {
 
-// The model counts local seconds; the axis wants milliseconds since the epoch, which it then
-// shows in local time. Taking the offset off makes the axis read the local clock as recorded.
-// The offset is looked up once a change: each look-up reads the time zone files.
-double axisMillis(double localSeconds, qint64 offset) {
-    return (localSeconds - static_cast<double>(offset)) * 1000.0;
+// The model counts seconds since the epoch; the axis wants milliseconds, and labels them in local
+// time, each with the offset from UTC of its own instant, so that the end of daylight saving time
+// shows as the hour it repeats and not as readings folded onto each other.
+double axisMillis(double seconds) {
+    return seconds * 1000.0;
 }
 
 }  // namespace
@@ -61,7 +61,6 @@ void TrendChartView::mirror(const Chart& model) {
     }
     // Each line in its pieces between gaps (points without a value): the first piece in the
     // line's own series, the others in further series of the same colour, not in the legend.
-    const qint64 offset = QDateTime::currentDateTime().offsetFromUtc();
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
     std::vector<std::vector<QList<QPointF>>> pieces(lines.size());
@@ -75,7 +74,7 @@ void TrendChartView::mirror(const Chart& model) {
                 }
                 continue;
             }
-            pieces[k].back().append(QPointF(axisMillis(p.x, offset), p.y));
+            pieces[k].back().append(QPointF(axisMillis(p.x), p.y));
             low = std::min(low, p.y);
             high = std::max(high, p.y);
         }
@@ -114,8 +113,8 @@ void TrendChartView::mirror(const Chart& model) {
         valueAxis_->applyNiceNumbers();
     }
     timeAxis_->setRange(
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom(), offset))),
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo(), offset))));
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xFrom()))),
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(axisMillis(model.xTo()))));
     std::size_t next = 0;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const QString name = QString::fromStdString(lines[k].name);

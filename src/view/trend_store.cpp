@@ -7,18 +7,6 @@
 namespace pm {
 namespace {
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (Howard Hinnant's
-// days_from_civil).
-std::int64_t daysFromCivil(int year, int month, int day) {
-    const std::int64_t y = month <= 2 ? year - 1 : year;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t mp = (month + 9) % 12;
-    const std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 // Bucket widths in seconds: each at most a quarter wider than the one before, so that the chart
 // keeps at least four fifths of the buckets it asks for, and a span that grows a second at a time
 // changes width only every quarter of its length.
@@ -37,35 +25,11 @@ std::int64_t bucketOf(std::int64_t seconds, std::int64_t width) {
 
 }  // namespace
 
-const std::array<TrendQuantity, 17> kTrendQuantities{{
-    {"U1", 0, 1, "V"},
-    {"U2", 1, 1, "V"},
-    {"U3", 2, 1, "V"},
-    {"I1", 3, 1, "A"},
-    {"I2", 4, 1, "A"},
-    {"I3", 5, 1, "A"},
-    {"P1", 16, 1, "kW"},
-    {"P2", 17, 1, "kW"},
-    {"P3", 18, 1, "kW"},
-    {"P", 19, 1, "kW"},
-    {"Q", 20, 3, "kvar"},
-    {"S", 23, 3, "kVA"},
-    {"PF1", 26, 1, ""},
-    {"PF2", 27, 1, ""},
-    {"PF3", 28, 1, ""},
-    {"F", 15, 1, "Hz"},
-    {"In", 29, 1, "A"},
-}};
-
-std::int64_t localSeconds(const ClockReading& time) {
-    return daysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 +
-           time.minute * 60 + time.second;
-}
-
 void TrendStore::add(std::int64_t seconds, const TrendRow& row) {
-    // A clock set back would break the sorted times the lookups rely on.
-    if (!times_.empty()) {
-        seconds = std::max(seconds, times_.back());
+    seconds += shift_;
+    if (!times_.empty() && seconds < times_.back()) {
+        shift_ += times_.back() + 1 - seconds;
+        seconds = times_.back() + 1;
     }
     if (times_.size() >= kMaxReadings) {
         const auto drop = static_cast<std::ptrdiff_t>(kMaxReadings / 2);
@@ -95,6 +59,7 @@ void TrendStore::clear() {
     }
     thinnings_.clear();
     gapEnds_.clear();
+    shift_ = 0;
 }
 
 double TrendStore::value(std::size_t index, const TrendQuantity& quantity) const {

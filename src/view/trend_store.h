@@ -12,32 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "window/window_model.h"
+#include "core/chart_point.h"
+#include "window/trend_quantities.h"
 
 namespace pm {
 
-// Seconds since 1970-01-01 00:00 of the local calendar, leap seconds aside: a monotonic axis
-// for readings taken by the local clock, and the same count the chart labels as local time.
-std::int64_t localSeconds(const ClockReading& time);
-
-// A quantity the chart can draw: the sum of `count` trend values from `first` (P, Q, S add up the
-// three channels), with the unit shown beside its latest value.
-struct TrendQuantity {
-    const char* name;
-    std::size_t first;
-    std::size_t count;
-    const char* unit;
-};
-// U1..U3, I1..I3, P1..P3, P, Q, S (the three channels' sums), PF1..PF3, F, In.
-extern const std::array<TrendQuantity, 17> kTrendQuantities;
-
-// The values of one reading in the trend log's order, NaN where the panel showed nothing.
-constexpr std::size_t kTrendColumns = 30;
+// The values of one reading in the trend columns' order, NaN where the panel showed nothing.
 using TrendRow = std::array<float, kTrendColumns>;
-
-// A point of the chart's lines: x in local seconds.
-using ChartPoint = Chart::Point;
 
 class TrendStore {
   public:
@@ -48,7 +29,10 @@ class TrendStore {
     // one missed reply is no gap.
     static constexpr std::int64_t kGapSeconds = 3;
 
-    // Readings come in time order; one older than the last is still kept, after it.
+    // A reading at `seconds` since the epoch (UTC). Readings come in time order. One older than
+    // the last means the computer's clock was set back (a time sync): it goes a second after the
+    // last, the pace of the polling, and the readings after it keep their spacing, moved on as
+    // far, so that a clock set back breaks neither the order the lookups rely on nor the line.
     void add(std::int64_t seconds, const TrendRow& row);
     void clear();
     std::size_t size() const { return times_.size(); }
@@ -96,6 +80,8 @@ class TrendStore {
     Thinning& thinningOf(const TrendQuantity& quantity) const;
 
     std::vector<std::int64_t> times_;
+    // How far the readings since the clock was last set back are moved on.
+    std::int64_t shift_ = 0;
     // The first reading after each gap, in order.
     std::vector<std::size_t> gapEnds_;
     // By column: drawing one quantity over a day then reads 350 KB, not the whole day's 11 MB.

@@ -64,10 +64,6 @@ constexpr int kCommand7Tab = 200;
 // The trend page's controls follow the wiring page's.
 constexpr int kFrame3Tab = 300;
 
-// The quantities the trend chart can draw, as view/trend_store.h lists them.
-constexpr const char* kTrendCaptions[17] = {"U1", "U2", "U3", "I1",  "I2",  "I3",  "P1", "P2", "P3",
-                                            "P",  "Q",  "S",  "PF1", "PF2", "PF3", "F",  "In"};
-
 constexpr Colour kWhite = rgbColour(255, 255, 255);
 constexpr Colour kDarkBlue = rgbColour(0, 0, 160);
 constexpr int kAngleTops[3] = {3720, 4560, 5400};
@@ -181,7 +177,7 @@ void WindowModel::designTrendPage(int& tab) {
         Check2[k] =
             keep(std::make_unique<Choice>(ControlKind::CheckBox, "Check2", static_cast<int>(k),
                                           Rect{240, 660 + 345 * static_cast<int>(k), 1020, 300},
-                                          tab++, &Frame3, kTrendCaptions[k], plain));
+                                          tab++, &Frame3, kTrendQuantities[k].name, plain));
     }
     constexpr const char* kSpans[5] = {"1分钟", "5分钟", "15分钟", "60分钟", "全部"};
     for (std::size_t k = 0; k < Option5.size(); ++k) {

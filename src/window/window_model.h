@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/chart_point.h"
 #include "core/colour.h"
 #include "core/font.h"
 #include "core/twips.h"
 #include "platform/scheduler.h"
+#include "window/trend_quantities.h"
 
 namespace pm {
 
@@ -185,13 +187,10 @@ class StatusBar final : public Control {
 };
 
 // A chart of lines over time: what it shows, already thinned to the width it is drawn at. The
-// toolkit layer draws it; the x values are local seconds (see view/trend_store.h).
+// toolkit layer draws it, the times in local time; the x values are seconds since the epoch.
 class Chart final : public Control {
   public:
-    struct Point {
-        double x;
-        double y;
-    };
+    using Point = ChartPoint;
     struct Line {
         std::string name;
         std::vector<Point> points;
@@ -293,9 +292,9 @@ struct WindowModel {
     // the chart with the latest values beside it, the recording's buttons above.
     Control Frame3;
     Chart Chart1;
-    Button Command8;                   // 开始记录
-    Button Command9;                   // 停止记录
-    std::array<Choice*, 17> Check2{};  // the quantities, as kTrendQuantities lists them
+    Button Command8;                                        // 开始记录
+    Button Command9;                                        // 停止记录
+    std::array<Choice*, kTrendQuantities.size()> Check2{};  // the quantities, in that order
     std::array<Choice*, 5> Option5{};  // 1, 5, 15, 60 minutes, the whole recording
     Label* latest = nullptr;           // the latest value of each quantity drawn
 

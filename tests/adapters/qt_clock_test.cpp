@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QTimeZone>
 
 namespace pm {
 namespace {
@@ -38,7 +39,8 @@ TEST(QtClock, ReadingUsesTheRegionalFormatsOfOneInstant) {
         {QLocale::German, QLocale::Germany, "31.12.26", "23:59:58"},
         {QLocale::Chinese, QLocale::China, "2026/12/31", "23:59:58"},
     };
-    const QDateTime instant(QDate(2026, 12, 31), QTime(23, 59, 58));
+    // On a clock eight hours ahead of UTC: 15:59:58 UTC.
+    const QDateTime instant(QDate(2026, 12, 31), QTime(23, 59, 58), QTimeZone(8 * 3600));
     for (const Case& c : cases) {
         const QLocale locale(c.language, c.territory);
         SCOPED_TRACE(locale.name().toStdString());
@@ -49,6 +51,8 @@ TEST(QtClock, ReadingUsesTheRegionalFormatsOfOneInstant) {
         EXPECT_EQ(r.hour, 23);
         EXPECT_EQ(r.minute, 59);
         EXPECT_EQ(r.second, 58);
+        EXPECT_EQ(r.utcSeconds, 1798732798);
+        EXPECT_EQ(r.utcOffsetSeconds, 8 * 3600);
         EXPECT_EQ(r.dateText, c.date);
         // The time shows seconds, and nothing of a time zone.
         EXPECT_NE(r.timeText.find("59:58"), std::string::npos) << r.timeText;

@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 namespace pm {
@@ -95,6 +99,32 @@ TEST(QtTextLog, AKilledRecorderLeavesWholeLines) {
     }
     EXPECT_GT(expected, appended) << "lines the recorder had appended are missing";
     EXPECT_EQ(broken, 0) << "after line " << expected;
+}
+
+// A full disk: the system's reason, in the language Qt speaks here, and the file cut back to its
+// last whole line. It needs a file system of its own to fill, a 4 KB tmpfs, which root may mount.
+TEST(QtTextLog, AFullDiskSaysWhyAndLeavesWholeLines) {
+    QTemporaryDir dir;
+    const QByteArray where = QFile::encodeName(dir.path());
+    if (::geteuid() != 0 || ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=4k") != 0) {
+        GTEST_SKIP() << "cannot mount a 4 KB tmpfs (not root?): " << std::strerror(errno);
+    }
+    const std::string path = dir.filePath("full.csv").toStdString();
+    QtTextLog log;
+    std::string whole;
+    WriteResult result = log.open(path);
+    for (int n = 0; n < 100 && result.ok(); ++n) {
+        const std::string line = std::to_string(n) + "," + std::string(190, '0');
+        if ((result = log.appendLine(line)).ok()) {
+            whole += line + "\r\n";
+        }
+    }
+    log.close();
+    const std::string written = contentsOf(path);
+    ::umount(where.constData());
+    EXPECT_EQ(result.error,
+              QCoreApplication::translate("QIODevice", "No space left on device").toStdString());
+    EXPECT_EQ(written, whole);
 }
 
 }  // namespace

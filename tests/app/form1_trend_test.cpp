@@ -39,7 +39,7 @@ struct Linked : Rig {
         serial.arrive(testing::balancedFrame());
     }
     std::string dataLine() const {
-        return trendCsvLine("2026-12-07T09:30:05", trendValues(testing::balancedFrame()));
+        return trendCsvLine("2026-12-07T09:30:05+08:00", trendValues(testing::balancedFrame()));
     }
 };
 
@@ -74,7 +74,7 @@ TEST(TrendPage, RecordingWritesHeaderLinesAndOneGapPerLostLink) {
     rig.serial.arrive({0xAA, 0x55, 0xAA});
     rig.reply();
     rig.reply();
-    const std::string gap = trendCsvGap("2026-12-07T09:30:05");
+    const std::string gap = trendCsvGap("2026-12-07T09:30:05+08:00");
     const std::string data = rig.dataLine();
     EXPECT_EQ(rig.trendLog.lines,
               (std::vector<std::string>{trendCsvHeader(), data, data, gap, data, data}));
@@ -124,7 +124,41 @@ TEST(TrendPage, ARecordedLineHoldsWhatThePanelShowsAndAHistoryReadLeavesAGap) {
     EXPECT_EQ(fields.front(), "230.00");
 
     rig.form.Command1_Click();  // a history read: the recording gets nothing meanwhile
-    EXPECT_EQ(rig.trendLog.lines.back(), trendCsvGap("2026-12-07T09:30:05"));
+    EXPECT_EQ(rig.trendLog.lines.back(), trendCsvGap("2026-12-07T09:30:05+08:00"));
+}
+
+TEST(TrendPage, AClockSetBackAnHourKeepsEveryReadingInOrder) {
+    // Five readings up to 02:59:59 on the wall clock, five from 02:00:00: daylight saving time
+    // ends (the instant goes on, the offset drops an hour), or the clock itself is set back.
+    struct Case {
+        int offsetBefore, offsetAfter;
+        const char* lastBefore;
+        const char* firstAfter;
+    };
+    for (const Case& c :
+         {Case{7200, 3600, "2026-10-25T02:59:59+02:00,", "2026-10-25T02:00:00+01:00,"},
+          Case{28800, 28800, "2026-10-25T02:59:59+08:00,", "2026-10-25T02:00:00+08:00,"}}) {
+        SCOPED_TRACE(c.firstAfter);
+        Linked rig(4);
+        for (int n = 0; n < 10; ++n) {
+            rig.clock.setTime(2026, 10, 25, 2, n < 5 ? 59 : 0, n < 5 ? 55 + n : n - 5,
+                              n < 5 ? c.offsetBefore : c.offsetAfter);
+            if (n == 0) {
+                rig.startRecording();
+            }
+            rig.reply();
+        }
+        // The store: ten readings a second apart, none on top of another.
+        const TrendStore& store = rig.s().trend;
+        EXPECT_EQ(store.lastTime() - store.firstTime(), 9);
+        EXPECT_EQ(
+            store.thinned(kTrendQuantities[0], store.firstTime(), store.lastTime(), 100).size(),
+            10u);
+        // The recording: a line per reading, each with the wall clock's time and its offset.
+        ASSERT_EQ(rig.trendLog.lines.size(), 11u);
+        EXPECT_TRUE(rig.trendLog.lines[5].starts_with(c.lastBefore)) << rig.trendLog.lines[5];
+        EXPECT_TRUE(rig.trendLog.lines[6].starts_with(c.firstAfter)) << rig.trendLog.lines[6];
+    }
 }
 
 TEST(TrendPage, WriteFailureStopsTheRecordingWithTheReason) {

@@ -8,13 +8,20 @@
 
 namespace pm::testing {
 
-// A clock that reads out a list of instants, one per call, and then keeps the last one.
+// A clock that reads out a list of instants, one per call, and then keeps the last one. Its wall
+// clock is eight hours ahead of UTC unless told otherwise, so that a mix-up of the local fields
+// and the instant shows.
 class FakeClock final : public Clock {
   public:
+    static constexpr int kOffset = 8 * 3600;
+
     FakeClock() { setTime(2026, 12, 6, 3, 5, 0); }
 
-    static ClockReading reading(int year, int month, int day, int hour, int minute, int second) {
+    static ClockReading reading(int year, int month, int day, int hour, int minute, int second,
+                                int utcOffsetSeconds = kOffset) {
         ClockReading r{year, month, day, hour, minute, second, "", ""};
+        r.utcOffsetSeconds = utcOffsetSeconds;
+        r.utcSeconds = localSeconds(r) - utcOffsetSeconds;
         char text[64];
         std::snprintf(text, sizeof text, "%04d/%d/%d", year, month, day);
         r.dateText = text;
@@ -23,8 +30,9 @@ class FakeClock final : public Clock {
         return r;
     }
 
-    void setTime(int year, int month, int day, int hour, int minute, int second) {
-        queue_ = {reading(year, month, day, hour, minute, second)};
+    void setTime(int year, int month, int day, int hour, int minute, int second,
+                 int utcOffsetSeconds = kOffset) {
+        queue_ = {reading(year, month, day, hour, minute, second, utcOffsetSeconds)};
     }
     void queue(std::vector<ClockReading> readings) { queue_ = std::move(readings); }
 

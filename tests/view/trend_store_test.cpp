@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/clock.h"
 #include "view/trend_store.h"
 
 namespace pm {
