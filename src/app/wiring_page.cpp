@@ -49,28 +49,26 @@ void WiringPage::liveReply(const std::vector<std::uint8_t>& frame) {
     }
 }
 
-void WiringPage::Option1_Click(int index) {
-    chooseOption(window_.Option1, index);
+void WiringPage::choose(std::span<Choice* const> group, int index) {
+    chooseOption(group, index);
     readOptions();
     showCheck();
+}
+
+void WiringPage::Option1_Click(int index) {
+    choose(window_.Option1, index);
 }
 
 void WiringPage::Option2_Click(int index) {
-    chooseOption(window_.Option2, index);
-    readOptions();
-    showCheck();
+    choose(window_.Option2, index);
 }
 
 void WiringPage::Option3_Click(int index) {
-    chooseOption(window_.Option3, index);
-    readOptions();
-    showCheck();
+    choose(window_.Option3, index);
 }
 
 void WiringPage::Option4_Click(int index) {
-    chooseOption(window_.Option4, index);
-    readOptions();
-    showCheck();
+    choose(window_.Option4, index);
 }
 
 void WiringPage::Check1_Click() {

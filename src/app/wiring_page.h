@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ class WiringPage final : public Page {
     std::vector<std::string> lines() const;
 
   private:
+    // One button of an option group chosen: the check runs again with the options.
+    void choose(std::span<Choice* const> group, int index);
     // The options as the controls hold them, and which of them apply.
     void readOptions();
     // Runs the check on the reading shown and fills the page.

@@ -1,6 +1,7 @@
 #include "cli/command_options.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pm {
 
@@ -87,6 +88,23 @@ std::string readCommandOptions(QCommandLineParser& parser, QList<QCommandLineOpt
     const QStringList read = arguments.first(end);
     const bool parsed = parser.parse(read);
     return mistakeIn(parser, parsed, options, read.sliced(1));
+}
+
+std::optional<int> answerCommandOptions(QCommandLineParser& parser, std::string_view name,
+                                        QList<QCommandLineOption> options,
+                                        const std::vector<std::string>& args,
+                                        std::string_view usage, std::ostream& out,
+                                        std::ostream& err) {
+    const std::string mistake = readCommandOptions(parser, std::move(options), args);
+    if (!mistake.empty()) {
+        err << "phasemeter-cli " << name << ": " << mistake << "\n";
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << usage;
+        return 0;
+    }
+    return std::nullopt;
 }
 
 }  // namespace pm

@@ -3,7 +3,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QList>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pm {
@@ -20,5 +23,14 @@ namespace pm {
 // none, and `parser` then holds what was read, parser.isSet("help") among it.
 std::string readCommandOptions(QCommandLineParser& parser, QList<QCommandLineOption> options,
                                const std::vector<std::string>& args);
+
+// readCommandOptions for the command `name` ("read"), and the answer every command gives alike:
+// for a mistake its line on `err` ("phasemeter-cli read: unknown option --fast") and status 2,
+// for --help `usage` on `out` and status 0; nothing when the command goes on with `parser`.
+std::optional<int> answerCommandOptions(QCommandLineParser& parser, std::string_view name,
+                                        QList<QCommandLineOption> options,
+                                        const std::vector<std::string>& args,
+                                        std::string_view usage, std::ostream& out,
+                                        std::ostream& err);
 
 }  // namespace pm

@@ -128,19 +128,14 @@ int runLiveCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitUsage;
     };
     QCommandLineParser parser;
-    const std::string mistake = readCommandOptions(
-        parser,
-        {QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE")),
-         QCommandLineOption(QStringLiteral("seconds"), QString(), QStringLiteral("N")),
-         QCommandLineOption(QStringLiteral("csv"), QString(), QStringLiteral("FILE")),
-         QCommandLineOption(QStringLiteral("json"))},
-        args);
-    if (!mistake.empty()) {
-        return fail(mistake);
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << kLiveUsage;
-        return kExitOk;
+    if (const std::optional<int> status = answerCommandOptions(
+            parser, "live",
+            {QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE")),
+             QCommandLineOption(QStringLiteral("seconds"), QString(), QStringLiteral("N")),
+             QCommandLineOption(QStringLiteral("csv"), QString(), QStringLiteral("FILE")),
+             QCommandLineOption(QStringLiteral("json"))},
+            args, kLiveUsage, out, err)) {
+        return *status;
     }
     LiveOptions options;
     options.port = parser.value(QStringLiteral("port")).toStdString();

@@ -133,17 +133,12 @@ int runReadCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitUsage;
     };
     QCommandLineParser parser;
-    const std::string mistake = readCommandOptions(
-        parser,
-        {QCommandLineOption(QStringLiteral("out"), QString(), QStringLiteral("FILE")),
-         QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"))},
-        args);
-    if (!mistake.empty()) {
-        return fail(mistake);
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << kReadUsage;
-        return kExitOk;
+    if (const std::optional<int> status = answerCommandOptions(
+            parser, "read",
+            {QCommandLineOption(QStringLiteral("out"), QString(), QStringLiteral("FILE")),
+             QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"))},
+            args, kReadUsage, out, err)) {
+        return *status;
     }
     ReadOptions options;
     options.port = parser.value(QStringLiteral("port")).toStdString();

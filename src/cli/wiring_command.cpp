@@ -86,13 +86,9 @@ int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     table.append(QCommandLineOption(QStringLiteral("export")));
     table.append(QCommandLineOption(QStringLiteral("pt")));
-    const std::string mistake = readCommandOptions(parser, table, args);
-    if (!mistake.empty()) {
-        return fail(mistake);
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << kWiringUsage;
-        return 0;
+    if (const std::optional<int> status =
+            answerCommandOptions(parser, "wiring", table, args, kWiringUsage, out, err)) {
+        return *status;
     }
     // The value of each option given, the last one where it is given twice.
     auto value = [&parser](const char* name) -> std::optional<std::string> {
