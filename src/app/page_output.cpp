@@ -8,14 +8,6 @@
 #include "platform/printer.h"
 
 namespace pm {
-namespace {
-
-// Where a report puts its first line and its diagram, in twips.
-constexpr int kReportTop = 500;
-constexpr int kDiagramLeft = 7000;
-constexpr int kDiagramTop = 200;
-
-}  // namespace
 
 std::optional<SaveTarget> askSaveTarget(const PlatformSet& platform,
                                         const std::vector<FileType>& types,
@@ -46,6 +38,10 @@ void reportSaveFailure(const PlatformSet& platform, const WriteResult& result) {
 
 void printLinesWithDiagram(const PlatformSet& platform, const std::vector<std::string>& lines,
                            const DrawingSurface& diagram) {
+    // The first line, and the diagram to the right of the first lines, in twips from the corner.
+    constexpr int kReportTop = 500;
+    constexpr int kDiagramLeft = 7000;
+    constexpr int kDiagramTop = 200;
     Printer& printer = platform.printer;
     printer.setCurrentY(kReportTop);
     for (const std::string& line : lines) {

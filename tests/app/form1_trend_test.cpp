@@ -149,7 +149,7 @@ TEST(TrendPage, AClockSetBackAnHourKeepsEveryReadingInOrder) {
             rig.reply();
         }
         // The store: ten readings a second apart, none on top of another.
-        const TrendStore& store = rig.s().trend;
+        const TrendStore& store = rig.form.trendPage().store();
         EXPECT_EQ(store.lastTime() - store.firstTime(), 9);
         EXPECT_EQ(
             store.thinned(kTrendQuantities[0], store.firstTime(), store.lastTime(), 100).size(),
