@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace pm {
+
+// A current or voltage transformer's ratio as a site records it: primary over secondary (200/5 A,
+// 10000/100 V), or a meter connected directly, which multiplies by 1.
+struct TransformerRatio {
+    double primary = 1;
+    double secondary = 1;
+    bool direct = true;
+    double factor() const { return direct ? 1.0 : primary / secondary; }
+    bool operator==(const TransformerRatio&) const = default;
+};
+
+// The text of a ratio entry: "200/5" (spaces allowed round the numbers and the slash) or
+// "直接接入" (or nothing) for a direct connection. Nothing for any other text, a number that is not
+// positive and finite, or a secondary larger than its primary would make no transformer.
+std::optional<TransformerRatio> parseTransformerRatio(std::string_view text);
+
+// The meter's multiplier: what its registers and secondary readings are multiplied by to give
+// primary values.
+inline double meterMultiplier(const TransformerRatio& ct, const TransformerRatio& pt) {
+    return ct.factor() * pt.factor();
+}
+
+// Energy to refund (negative) or charge (positive) for a metered register difference, with the
+// correction factor K: metered × multiplier × (K − 1).
+inline double backBillingEnergy(double meteredEnergy, double multiplier, double k) {
+    return meteredEnergy * multiplier * (k - 1.0);
+}
+
+}  // namespace pm
