@@ -161,6 +161,22 @@ TEST(TrendPage, AClockSetBackAnHourKeepsEveryReadingInOrder) {
     }
 }
 
+// The status bar's clock tick reaches the recording, from any view: its elapsed time runs with
+// the clock and stops with the recording.
+TEST(TrendPage, TheStatusBarCountsTheRecordingsTimeFromAnyView) {
+    for (const int tab : {1, 2, 4}) {
+        Linked rig(tab);
+        rig.startRecording();
+        rig.clock.setTime(2026, 12, 7, 10, 31, 10);
+        rig.form.Timer1_Timer();
+        EXPECT_EQ(rig.w().StatusBar1.panelText(2), "记录中: trend.csv  0行  01:01:05") << tab;
+        rig.form.trendPage().Command9_Click();
+        rig.clock.setTime(2026, 12, 7, 11, 0, 0);
+        rig.form.Timer1_Timer();
+        EXPECT_EQ(rig.w().StatusBar1.panelText(2), "记录已停止: trend.csv  0行  01:01:05") << tab;
+    }
+}
+
 TEST(TrendPage, WriteFailureStopsTheRecordingWithTheReason) {
     Linked rig(1);
     rig.trendLog.failAfter = 2;  // the header and one reading

@@ -143,6 +143,30 @@ TEST(TrendStore, AGapInTheReadingsBreaksTheLine) {
     }
 }
 
+// Readings arriving with instants that run back (a clock set back by a time sync) keep their
+// order and their spacing, and no two land on one instant; a cleared store starts afresh.
+TEST(TrendStore, AClockSetBackKeepsReadingsInOrderAndApart) {
+    struct Case {
+        std::vector<std::int64_t> instants;
+        std::vector<std::int64_t> kept;
+    };
+    for (const Case& c : {Case{{100, 101, 41, 42, 43}, {100, 101, 102, 103, 104}},
+                          Case{{100, 101, 101, 102}, {100, 101, 101, 102}},
+                          Case{{100, 50, 20, 21}, {100, 101, 102, 103}},
+                          Case{{100, 3700, 100, 101}, {100, 3700, 3701, 3702}}}) {
+        TrendStore store;
+        std::vector<std::int64_t> kept;
+        for (std::size_t n = 0; n < c.instants.size(); ++n) {
+            store.add(c.instants[n], rowWith(0, static_cast<float>(n)));
+            kept.push_back(store.lastTime());
+        }
+        EXPECT_EQ(kept, c.kept) << c.instants.front();
+        store.clear();
+        store.add(10, rowWith(0, 1.0f));
+        EXPECT_EQ(store.lastTime(), 10);
+    }
+}
+
 TEST(TrendStore, BeyondTwoDaysTheOldestDayGoes) {
     TrendStore store;
     const auto limit = static_cast<std::int64_t>(TrendStore::kMaxReadings);
