@@ -2,6 +2,8 @@
 // failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/rig.h"
 #include "fakes/test_frames.h"
 
@@ -382,6 +384,43 @@ TEST(Print, RealTimeReportIsThePageIndentedWithTheDiagramBesideIt) {
     EXPECT_EQ(rig.printer.log, expected);
     EXPECT_TRUE(rig.desktop.messages.empty());
     EXPECT_EQ(rig.dialog.filterIndex(), 0);  // the printer dialog leaves the save entry alone
+}
+
+// Print goes to the view shown: the real-time panel and the wiring check each with their own
+// diagram beside the first lines, the history table as lines alone, the trend as its chart.
+TEST(Print, EachViewPrintsItsOwnReport) {
+    struct Case {
+        int tab;
+        const char* firstLine;  // of the report, "" for none
+        int diagram;            // 0: none, 1: the phasor diagram, 2: the wiring diagram
+        const char* last;       // the log's last entry before "end"
+    };
+    for (const Case& c :
+         {Case{1, "line:     ", 1, "picture:7000,200"}, Case{2, "line:", 0, ""},
+          Case{3, "line:", 2, "picture:7000,200"}, Case{4, "", 0, "snapshot:500,500"}}) {
+        Started rig;
+        rig.w().TabStrip1.select(c.tab);
+        rig.form.TabStrip1_Click();
+        rig.print();
+        const std::vector<std::string>& log = rig.printer.log;
+        ASSERT_GE(log.size(), 3u) << c.tab;
+        EXPECT_EQ(log.back(), "end") << c.tab;
+        if (*c.last != 0) {
+            EXPECT_EQ(log[log.size() - 2], c.last) << c.tab;
+        }
+        if (*c.firstLine != 0) {
+            const auto line = std::find_if(log.begin(), log.end(), [](const std::string& entry) {
+                return entry.starts_with("line:");
+            });
+            ASSERT_NE(line, log.end()) << c.tab;
+            EXPECT_TRUE(line->starts_with(c.firstLine)) << c.tab;
+        }
+        const std::vector<const DrawingSurface*> expected =
+            c.diagram == 1   ? std::vector<const DrawingSurface*>{&rig.surface}
+            : c.diagram == 2 ? std::vector<const DrawingSurface*>{&rig.wiringSurface}
+                             : std::vector<const DrawingSurface*>{};
+        EXPECT_EQ(rig.printer.pictures, expected) << c.tab;
+    }
 }
 
 TEST(Print, HistoryReportAfterStartIsOneBlockOfLabels) {
