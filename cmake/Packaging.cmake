@@ -27,6 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PHASEMETER_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The site archive is a SQLite file opened through Qt SQL's plugin, which no link line names.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 # What no library link shows: the window needs a Qt platform plugin to open on a desktop, and a
 # font with the Chinese characters of its labels.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-arphic-uming")

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/archive.h"
+
+namespace pm {
+
+// The archive in one SQLite file, through Qt SQL. Opening never fails outright: a file that
+// cannot be used gives an archive whose unavailableReason() says why, and which leaves the file
+// as it found it.
+std::unique_ptr<Archive> openSqliteArchive(const std::string& path);
+
+// The archive file to use: `option` (--archive FILE) when given, else PHASEMETER_ARCHIVE when
+// set and not empty, else archive.sqlite in the user's application data folder
+// (~/.local/share/phasemeter on Linux).
+std::string archivePath(const std::optional<std::string>& option);
+
+}  // namespace pm
