@@ -21,7 +21,7 @@ int downloadTableBlocks(const Download& download) {
 
 std::vector<std::vector<std::uint8_t>> writeDownload(Grid& grid, const Download& download,
                                                      const NumberFormat& format) {
-    const int blocks = std::min(downloadTableBlocks(download), kLastRecordNumber);
+    const int blocks = std::min<int>(downloadTableBlocks(download), kLastRecordNumber);
     std::vector<std::vector<std::uint8_t>> frames(static_cast<std::size_t>(std::max(blocks, 0)));
     setupGrid(grid);
     auto held = download.records.begin();
