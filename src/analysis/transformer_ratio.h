@@ -20,6 +20,24 @@ struct TransformerRatio {
 // positive and finite, or a secondary larger than its primary would make no transformer.
 std::optional<TransformerRatio> parseTransformerRatio(std::string_view text);
 
+// A site's two ratios, both read.
+struct SiteRatios {
+    TransformerRatio current;
+    TransformerRatio voltage;
+    double multiplier() const { return current.factor() * voltage.factor(); }
+};
+
+// Both entries of a site read, or nothing when either is not a ratio.
+inline std::optional<SiteRatios> parseSiteRatios(std::string_view currentText,
+                                                 std::string_view voltageText) {
+    const std::optional<TransformerRatio> current = parseTransformerRatio(currentText);
+    const std::optional<TransformerRatio> voltage = parseTransformerRatio(voltageText);
+    if (!current || !voltage) {
+        return std::nullopt;
+    }
+    return SiteRatios{*current, *voltage};
+}
+
 // The meter's multiplier: what its registers and secondary readings are multiplied by to give
 // primary values.
 inline double meterMultiplier(const TransformerRatio& ct, const TransformerRatio& pt) {

@@ -66,7 +66,9 @@ std::string recordSourceText(int recordNumber) {
 
 std::vector<std::string> wiringReportLines(const std::string& source, const WiringOptions& options,
                                            const WiringReadingTexts& readings,
-                                           const WiringResult& result) {
+                                           const WiringResult& result,
+                                           const std::optional<SiteRatios>& ratios) {
+    (void)ratios;
     const bool fourWire = options.system == WiringSystem::FourWire;
     std::vector<std::string> lines{"接线判断"};
     lines.push_back(line("来源", source));

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "analysis/transformer_ratio.h"
 #include "analysis/wiring_check.h"
 #include "core/number_format.h"
 
@@ -25,9 +27,11 @@ std::string recordSourceText(int recordNumber);
 // 经PT接入 or b相端子, the sixteen readings, 相序, 可信度, 原因 (only when unrecognised), 结论,
 // 元件1.., 更正系数, then as they apply 对称负载更正系数, 功率因数更正系数, 退补电量, 警告,
 // 备选1..3 (conclusion;K) and 等效解释. Numbers other than the readings are written with "."
-// and no grouping.
+// and no grouping. With the site's ratios the lines also give the multiplier and the primary
+// values, and 退补电量 counts in the multiplier.
 std::vector<std::string> wiringReportLines(const std::string& source, const WiringOptions& options,
                                            const WiringReadingTexts& readings,
-                                           const WiringResult& result);
+                                           const WiringResult& result,
+                                           const std::optional<SiteRatios>& ratios = std::nullopt);
 
 }  // namespace pm
