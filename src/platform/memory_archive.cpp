@@ -12,10 +12,26 @@ bool contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
+// The entry of that id, or nothing.
+template <typename Entry>
+std::optional<Entry> entryOf(const std::map<ArchiveId, Entry>& entries, ArchiveId id) {
+    const auto it = entries.find(id);
+    return it == entries.end() ? std::nullopt : std::optional<Entry>(it->second);
+}
+
 }  // namespace
 
 std::string MemoryArchive::refusal() const {
     return !unavailable_.empty() ? unavailable_ : writeError_;
+}
+
+template <typename Entry>
+ArchiveResult MemoryArchive::erase(std::map<ArchiveId, Entry>& entries, ArchiveId id,
+                                   const char* missing) {
+    if (!refusal().empty()) {
+        return {refusal()};
+    }
+    return entries.erase(id) == 0 ? ArchiveResult{missing} : ArchiveResult{};
 }
 
 std::vector<Site> MemoryArchive::sites(std::string_view search) {
@@ -37,16 +53,15 @@ std::vector<Site> MemoryArchive::sites(std::string_view search) {
 }
 
 std::optional<Site> MemoryArchive::site(ArchiveId id) {
-    const auto it = sites_.find(id);
-    if (!unavailable_.empty() || it == sites_.end()) {
-        return std::nullopt;
-    }
-    return it->second;
+    return unavailable_.empty() ? entryOf(sites_, id) : std::nullopt;
 }
 
 std::optional<Site> MemoryArchive::siteNamed(std::string_view name) {
+    if (!unavailable_.empty()) {
+        return std::nullopt;
+    }
     for (const auto& [id, site] : sites_) {
-        if (unavailable_.empty() && site.fields.name == name) {
+        if (site.fields.name == name) {
             return site;
         }
     }
@@ -73,11 +88,8 @@ ArchiveIdResult MemoryArchive::saveSite(ArchiveId id, const SiteFields& fields,
 }
 
 ArchiveResult MemoryArchive::deleteSite(ArchiveId id) {
-    if (!refusal().empty()) {
-        return {refusal()};
-    }
-    if (sites_.erase(id) == 0) {
-        return {kNoSuchSite};
+    if (ArchiveResult deleted = erase(sites_, id, kNoSuchSite); !deleted.ok()) {
+        return deleted;
     }
     std::erase_if(downloads_,
                   [id](const auto& entry) { return entry.second.summary.siteId == id; });
@@ -160,18 +172,11 @@ std::vector<DownloadSummary> MemoryArchive::downloads(ArchiveId siteId) {
 }
 
 std::optional<Download> MemoryArchive::download(ArchiveId id) {
-    const auto it = downloads_.find(id);
-    if (!unavailable_.empty() || it == downloads_.end()) {
-        return std::nullopt;
-    }
-    return it->second;
+    return unavailable_.empty() ? entryOf(downloads_, id) : std::nullopt;
 }
 
 ArchiveResult MemoryArchive::deleteDownload(ArchiveId id) {
-    if (!refusal().empty()) {
-        return {refusal()};
-    }
-    return downloads_.erase(id) == 0 ? ArchiveResult{kNoSuchDownload} : ArchiveResult{};
+    return erase(downloads_, id, kNoSuchDownload);
 }
 
 ArchiveIdResult MemoryArchive::addInspection(const InspectionFields& fields) {
@@ -204,18 +209,11 @@ std::vector<InspectionSummary> MemoryArchive::inspections(ArchiveId siteId) {
 }
 
 std::optional<Inspection> MemoryArchive::inspection(ArchiveId id) {
-    const auto it = inspections_.find(id);
-    if (!unavailable_.empty() || it == inspections_.end()) {
-        return std::nullopt;
-    }
-    return it->second;
+    return unavailable_.empty() ? entryOf(inspections_, id) : std::nullopt;
 }
 
 ArchiveResult MemoryArchive::deleteInspection(ArchiveId id) {
-    if (!refusal().empty()) {
-        return {refusal()};
-    }
-    return inspections_.erase(id) == 0 ? ArchiveResult{"no such inspection"} : ArchiveResult{};
+    return erase(inspections_, id, "no such inspection");
 }
 
 std::vector<std::string> MemoryArchive::inspectors() {

@@ -45,6 +45,9 @@ class MemoryArchive final : public Archive {
 
   private:
     std::string refusal() const;
+    // Deletes the entry of that id, unless writes are refused; `missing` when there is none.
+    template <typename Entry>
+    ArchiveResult erase(std::map<ArchiveId, Entry>& entries, ArchiveId id, const char* missing);
 
     std::string unavailable_;
     std::string writeError_;
