@@ -26,6 +26,10 @@ ClockReading QtClock::now() {
     return readingOf(QDateTime::currentDateTime());
 }
 
+ClockReading QtClock::at(std::int64_t utcSeconds) {
+    return readingOf(QDateTime::fromSecsSinceEpoch(utcSeconds));
+}
+
 ClockReading QtClock::readingOf(const QDateTime& instant) const {
     const QDate date = instant.date();
     const QTime time = instant.time();

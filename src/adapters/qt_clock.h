@@ -15,6 +15,7 @@ class QtClock final : public Clock {
   public:
     explicit QtClock(QLocale locale = QLocale::system());
     ClockReading now() override;
+    ClockReading at(std::int64_t utcSeconds) override;
 
     // The same, for a given instant in its own time zone (tests use this to pin the instant, the
     // zone and the locale).

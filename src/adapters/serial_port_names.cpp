@@ -155,6 +155,11 @@ void setPortDevices(const QStringList& devices) {
     portDevices() = devices;
 }
 
+std::string portDeviceName(int port) {
+    const std::optional<QString> path = devicePathForPort(port);
+    return path ? path->toStdString() : "COM" + std::to_string(port);
+}
+
 std::optional<QString> devicePathForPort(int port) {
     if (portDevices()) {
         return portFromList(*portDevices(), port);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace pm {
@@ -13,6 +14,8 @@ namespace pm {
 // first, the machine's own ports after them, the system console never. On Windows port n is COMn.
 // Returns the device path, or nothing when no device stands behind that number.
 std::optional<QString> devicePathForPort(int port);
+// The device behind port n as a download names it: its path, or "COMn" when there is none.
+std::string portDeviceName(int port);
 
 // The devices named on the command line (--port), ports 1, 2, ... in order: they take the place of
 // PHASEMETER_PORTS and of the system's list. Taken whole, so a name with ':' such as

@@ -41,8 +41,16 @@ void Form1::Form_Load() {
     platform_.grid.setVisible(false);
     window_.Frame2.setVisible(false);
     window_.Frame3.setVisible(false);
+    window_.Frame4.setVisible(false);
     for (Page* page : pages_) {
         page->load();
+    }
+    if (platform_.archive != nullptr) {
+        showArchiveLine();
+        const std::string reason = platform_.archive->unavailableReason();
+        if (!reason.empty()) {
+            reportArchiveFault(reason);
+        }
     }
 }
 
@@ -58,6 +66,8 @@ void Form1::Timer1_Timer() {
     state_.clockHour = static_cast<std::int16_t>(now.hour);
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
     clockYearFits_ = clockYearFits(now.year);
+    filing_.tick(now.utcSeconds);
+    reportFilingFault();
     for (Page* page : pages_) {
         page->clockTick(now);
     }
@@ -70,6 +80,7 @@ void Form1::TabStrip1_Click() {
     platform_.grid.setVisible(tab == 2);
     window_.Frame2.setVisible(tab == 3);
     window_.Frame3.setVisible(tab == 4);
+    window_.Frame4.setVisible(tab == 5);
     for (Page* page : pages_) {
         page->tabChanged(page->tab() == tab);
     }
@@ -115,6 +126,8 @@ void Form1::Grid1_DblClick(int row, int) {
 void Form1::Command3_Click() {
     setupGrid(platform_.grid);
     state_.recordFrames.clear();
+    tableDownload_ = 0;
+    showArchiveLine();
 }
 
 void Form1::Command5_Click() {

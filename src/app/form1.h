@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/archive_page.h"
+#include "app/download_filing.h"
 #include "app/meter_state.h"
 #include "app/platform_set.h"
 #include "app/trend_page.h"
@@ -94,6 +96,7 @@ class Form1 {
     WiringPage& wiringPage() { return wiringPage_; }
     const WiringPage& wiringPage() const { return wiringPage_; }
     TrendPage& trendPage() { return trendPage_; }
+    ArchivePage& archivePage() { return archivePage_; }
     const TrendPage& trendPage() const { return trendPage_; }
 
     // The live-data branch of the receive handler: the real-time panel and the phasor diagram
@@ -102,6 +105,21 @@ class Form1 {
     void updateLivePanel();
     // Everything a live-data reply in rxBytes does: the real-time panel, then each page.
     void liveDataReply();
+
+    // The site archive: the site chosen (shown on every tab, and the one reads are filed under),
+    // the download the read running or ended last was filed as, and the one the history table
+    // shows (0: a table not from the archive).
+    void setCurrentSite(std::optional<Site> site);
+    const std::optional<Site>& currentSite() const { return currentSite_; }
+    ArchiveId filedDownload() const { return filing_.download(); }
+    ArchiveId tableDownload() const { return tableDownload_; }
+    // Puts a filed download into the history table as its read left it; false (and a message)
+    // when the archive cannot give it.
+    bool showDownload(ArchiveId id);
+    // Shows a filed inspection on the wiring tab.
+    void showInspection(const Inspection& inspection);
+    // Says the archive's first failure not yet said: in the status bar and a message.
+    void reportArchiveFault(const std::string& reason);
 
     // Called at the end of every live-data reply, once the panel shows it and state().liveFrame
     // holds it: for a recorder of the live readings. Empty in the window.
@@ -132,15 +150,30 @@ class Form1 {
     // A recording started: polling comes back now unless a read runs, whose end brings it back.
     void pollLiveData();
 
+    // The line above the tabs: the current site and the download the history table shows.
+    void showArchiveLine();
+    // A failure of the filing not yet said is said now.
+    void reportFilingFault();
+    std::int64_t nowUtc();
+    // What the archive page asks of the window.
+    ArchivePage::Actions archiveActions();
+    void selectTab(int tab);
+
     PlatformSet platform_;
     WindowModel window_;
     MeterState state_;
+    DownloadFiling filing_{platform_.archive};
+    std::optional<Site> currentSite_;
+    ArchiveId tableDownload_ = 0;
+    bool tableDownloadFinished_ = false;
+    bool archiveFaultSaid_ = false;
     // The clock fields can go into a clock-set frame only for the years 2000 to 2255.
     bool clockYearFits_ = false;
     WiringPage wiringPage_{platform_, window_, state_.liveFrame};
     TrendPage trendPage_{platform_, window_, [this] { pollLiveData(); }};
+    ArchivePage archivePage_{platform_, window_, archiveActions()};
     // Every page, in the order their events are handed on.
-    std::array<Page*, 2> pages_{&wiringPage_, &trendPage_};
+    std::array<Page*, 3> pages_{&wiringPage_, &trendPage_, &archivePage_};
 };
 
 }  // namespace pm

@@ -161,6 +161,11 @@ void Form1::COMtimout_Timer() {
         state_.timeoutTicks = 0;
         window_.Label2.setCaption("通信失败");
         state_.linked = false;
+        // A read that loses its link keeps in the archive what came before, unfinished.
+        if (window_.Readdat.enabled()) {
+            filing_.cut();
+            reportFilingFault();
+        }
         window_.Findcom.setEnabled(true);
         for (Page* page : pages_) {
             page->liveGap();
@@ -239,6 +244,12 @@ void Form1::endRead() {
     state_.read.tickDue = false;
     state_.read.finished = true;
     window_.Readdat.setEnabled(false);
+    if (filing_.filing()) {
+        filing_.end(nowUtc(), static_cast<int>(state_.recordFrames.size()));
+        tableDownloadFinished_ = true;
+        reportFilingFault();
+        showArchiveLine();
+    }
     resumePolling();
     if (!state_.read.missing.empty()) {
         window_.readReport.setEnabled(true);

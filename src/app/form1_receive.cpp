@@ -76,6 +76,8 @@ void Form1::storedRecordReply(std::int16_t record) {
     // The table now holds exactly `record` blocks, and so do the kept replies.
     state_.recordFrames.resize(static_cast<std::size_t>(record));
     state_.recordFrames.back() = state_.rxBytes;
+    filing_.record(record, state_.rxBytes, nowUtc());
+    reportFilingFault();
     if (record == state_.read.asked) {
         state_.read.answered = true;
         // The last record is in: the read ends now rather than on a later tick.
@@ -113,9 +115,21 @@ void Form1::recordCountReply() {
         window_.readReport.setEnabled(true);
         return;
     }
+    // The read is filed from here, under the site chosen now; the table shows it as it arrives.
+    const int port = platform_.serial.commPort();
+    filing_.begin(currentSite_ ? currentSite_->id : 0, nowUtc(),
+                  platform_.portName ? platform_.portName(port) : "COM" + std::to_string(port),
+                  state_.recordCount);
+    tableDownload_ = filing_.filing() ? filing_.download() : 0;
+    tableDownloadFinished_ = false;
+    reportFilingFault();
+    showArchiveLine();
     if (state_.recordCount < 1) {
         state_.read.finished = true;
+        filing_.end(nowUtc(), 0);
+        tableDownloadFinished_ = true;
         resumePolling();
+        showArchiveLine();
         return;
     }
     state_.recordIndex = 1;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "core/number_format.h"
 
 namespace pm {
@@ -16,6 +19,7 @@ class WindowSnapshot;
 class WorkbookWriter;
 class Printer;
 class TextLog;
+class Archive;
 
 // The outside world as the window's handlers reach it. The program wires in the Qt
 // implementations; tests wire in fakes and a virtual clock.
@@ -35,6 +39,10 @@ struct PlatformSet {
     TextLog& trendLog;              // the trend recording's file
     WindowSnapshot& chartSnapshot;  // pictures of the trend chart alone
     NumberFormat numberFormat{};    // the user's regional number settings
+    // The site archive; none when the program runs without one (--no-archive).
+    Archive* archive = nullptr;
+    // The device behind port number n, as the download names it; "COMn" when not given.
+    std::function<std::string(int)> portName;
 };
 
 }  // namespace pm

@@ -33,10 +33,10 @@ MeterSession::MeterSession(const std::string& device, std::ostream& err)
     if (!device.empty()) {
         setPortDevices({QString::fromStdString(device)});
     }
-    form_ = std::make_unique<Form1>(PlatformSet{scheduler_, clock_, surface_, wiringSurface_,
-                                                serial_, grid_, desktop_, dialog_, files_,
-                                                snapshot_, workbook_, printer_, trendLog_,
-                                                chartSnapshot_, numberFormatOf(QLocale::system())});
+    form_ = std::make_unique<Form1>(
+        PlatformSet{scheduler_, clock_, surface_, wiringSurface_, serial_, grid_, desktop_, dialog_,
+                    files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
+                    numberFormatOf(QLocale::system()), nullptr, portDeviceName});
 }
 
 MeterSession::~MeterSession() {

@@ -14,6 +14,13 @@ class Desktop {
     // Shows a modal box and returns when the user has closed it.
     virtual void showMessage(MessageIcon icon, const std::string& title,
                              const std::string& text) = 0;
+    // Asks a yes/no question before something that cannot be undone; true for yes. Where nobody
+    // can be asked, the answer is no.
+    virtual bool confirm(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+        return false;
+    }
     virtual void beep() = 0;
     // Ends the program as soon as the current handler returns.
     virtual void quit() = 0;

@@ -6,10 +6,12 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include "qt/artwork.h"
@@ -122,6 +124,7 @@ void MainWindow::build() {
     widgetFor(form_.window().Frame1)->raise();
     widgetFor(form_.window().Frame2)->raise();
     widgetFor(form_.window().Frame3)->raise();
+    widgetFor(form_.window().Frame4)->raise();
     if (adopted_.grid != nullptr) {
         adopted_.grid->setParent(this);
         adopted_.grid->raise();
@@ -257,6 +260,22 @@ QWidget* MainWindow::buildControl(Control& control) {
         }
         case ControlKind::Chart:
             return new TrendChartView(parent);
+        case ControlKind::ListTable: {
+            const auto& model = static_cast<const ListTable&>(control);
+            auto* table = new QTableWidget(0, static_cast<int>(model.columns().size()), parent);
+            QStringList headings;
+            for (const std::string& column : model.columns()) {
+                headings << qs(column);
+            }
+            table->setHorizontalHeaderLabels(headings);
+            table->setFont(toQFont(model.font()));
+            table->setSelectionBehavior(QAbstractItemView::SelectRows);
+            table->setSelectionMode(QAbstractItemView::SingleSelection);
+            table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            table->verticalHeader()->setVisible(false);
+            table->horizontalHeader()->setStretchLastSection(true);
+            return table;
+        }
         case ControlKind::Container:
             return new QWidget(parent);
     }
@@ -311,6 +330,7 @@ void MainWindow::connectEvents() {
                     mirror(*check);
                 });
     }
+    connectArchivePage();
     connect(static_cast<QCheckBox*>(widgetFor(*w.Check1)), &QCheckBox::clicked, this,
             [this](bool checked) {
                 Choice& check = *form_.window().Check1;
@@ -325,6 +345,59 @@ void MainWindow::connectEvents() {
                 [this, box, index](const QString& text) {
                     box->setText(text.toStdString());
                     form_.wiringPage().Text1_Change(index);
+                });
+    }
+}
+
+void MainWindow::connectArchivePage() {
+    WindowModel& w = form_.window();
+    ArchivePage& page = form_.archivePage();
+    auto onClick = [this](const Button* button, std::function<void()> handler) {
+        connect(static_cast<QToolButton*>(widgetFor(*button)), &QToolButton::clicked, this,
+                [handler] { handler(); });
+    };
+    onClick(w.Command10, [&page] { page.Command10_Click(); });
+    onClick(w.Command11, [&page] { page.Command11_Click(); });
+    onClick(w.Command12, [&page] { page.Command12_Click(); });
+    onClick(w.Command13, [&page] { page.Command13_Click(); });
+    onClick(w.Command14, [&page] { page.Command14_Click(); });
+    onClick(w.Command15, [&page] { page.Command15_Click(); });
+    onClick(w.Command16, [&page] { page.Command16_Click(); });
+    onClick(w.Command17, [&page] { page.Command17_Click(); });
+    auto onPick = [this](ListTable* list, std::function<void(int)> handler) {
+        connect(static_cast<QTableWidget*>(widgetFor(*list)), &QTableWidget::cellClicked, this,
+                [handler](int row, int) { handler(row); });
+    };
+    onPick(w.siteList, [&page](int row) { page.siteList_Click(row); });
+    onPick(w.downloadList, [&page](int row) { page.downloadList_Click(row); });
+    onPick(w.inspectionList, [&page](int row) { page.inspectionList_Click(row); });
+    // A double-click opens what it points at.
+    connect(static_cast<QTableWidget*>(widgetFor(*w.downloadList)),
+            &QTableWidget::cellDoubleClicked, this, [&page](int row, int) {
+                page.downloadList_Click(row);
+                page.Command14_Click();
+            });
+    connect(static_cast<QTableWidget*>(widgetFor(*w.inspectionList)),
+            &QTableWidget::cellDoubleClicked, this, [&page](int row, int) {
+                page.inspectionList_Click(row);
+                page.Command16_Click();
+            });
+    connect(static_cast<QLineEdit*>(widgetFor(*w.siteSearch)), &QLineEdit::textEdited, this,
+            [this, &page](const QString& text) {
+                form_.window().siteSearch->setText(text.toStdString());
+                page.siteSearch_Change();
+            });
+    for (TextBox* box : w.siteField) {
+        connect(static_cast<QLineEdit*>(widgetFor(*box)), &QLineEdit::textEdited, this,
+                [box](const QString& text) { box->setText(text.toStdString()); });
+    }
+    for (std::size_t k = 0; k < w.Option6.size(); ++k) {
+        Choice* option = w.Option6[k];
+        const int index = static_cast<int>(k);
+        connect(static_cast<QRadioButton*>(widgetFor(*option)), &QRadioButton::clicked, this,
+                [this, &page, option, index] {
+                    page.Option6_Click(index);
+                    mirror(*option);
                 });
     }
 }
@@ -366,6 +439,37 @@ void MainWindow::mirror(const Control& control) {
         case ControlKind::Chart:
             static_cast<TrendChartView*>(widget)->mirror(static_cast<const Chart&>(control));
             break;
+        case ControlKind::ListTable: {
+            auto* table = static_cast<QTableWidget*>(widget);
+            const auto& model = static_cast<const ListTable&>(control);
+            const QSignalBlocker block(table);
+            const int rows = static_cast<int>(model.rows().size());
+            bool same = table->rowCount() == rows;
+            for (int r = 0; same && r < rows; ++r) {
+                const auto& row = model.rows()[static_cast<std::size_t>(r)];
+                for (int c = 0; same && c < static_cast<int>(row.size()); ++c) {
+                    const QTableWidgetItem* item = table->item(r, c);
+                    same = item != nullptr && item->text() == qs(row[static_cast<std::size_t>(c)]);
+                }
+            }
+            if (!same) {
+                table->setRowCount(rows);
+                for (int r = 0; r < rows; ++r) {
+                    const auto& row = model.rows()[static_cast<std::size_t>(r)];
+                    for (int c = 0; c < static_cast<int>(row.size()); ++c) {
+                        table->setItem(r, c,
+                                       new QTableWidgetItem(qs(row[static_cast<std::size_t>(c)])));
+                    }
+                }
+                table->resizeColumnsToContents();
+            }
+            if (model.selectedRow() < 0) {
+                table->clearSelection();
+            } else {
+                table->selectRow(model.selectedRow());
+            }
+            break;
+        }
         case ControlKind::StatusBar: {
             const auto& bar = static_cast<const StatusBar&>(control);
             for (std::size_t k = 0; k < statusPanels_.size(); ++k) {

@@ -40,6 +40,7 @@ class MainWindow final : public QWidget, private ControlObserver {
     void controlChanged(const Control& control) override;
     void build();
     void connectEvents();
+    void connectArchivePage();
     QWidget* buildControl(Control& control);
     QWidget* parentWidgetFor(const Control& control);
     void mirror(const Control& control);

@@ -6,6 +6,7 @@
 #include <QTranslator>
 
 #include "adapters/qt_number_format.h"
+#include "adapters/serial_port_names.h"
 #include "qt/fonts.h"
 
 namespace pm {
@@ -27,7 +28,7 @@ Program::Program()
       form_(std::make_unique<Form1>(
           PlatformSet{scheduler_, clock_, *surface_, *wiringSurface_, serial_, *grid_, desktop_,
                       dialog_, files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
-                      numberFormatOf(QLocale::system())})),
+                      numberFormatOf(QLocale::system()), nullptr, portDeviceName})),
       window_(
           std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_, wiringSurface_, grid_})) {
     desktop_.setWindow(window_.get());

@@ -24,6 +24,13 @@ void QtDesktop::showMessage(MessageIcon icon, const std::string& title, const st
     box.exec();
 }
 
+bool QtDesktop::confirm(const std::string& title, const std::string& text) {
+    // No is the default: a stray Enter deletes nothing.
+    return QMessageBox::question(window_.data(), QString::fromStdString(title), displayText(text),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 void QtDesktop::beep() {
     QApplication::beep();
 }

@@ -14,6 +14,7 @@ class QtDesktop final : public Desktop {
     void setWindow(QWidget* window) { window_ = window; }
 
     void showMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
+    bool confirm(const std::string& title, const std::string& text) override;
     void beep() override;
     void quit() override;
 

@@ -63,6 +63,8 @@ constexpr int kFrame2Tab = 64;
 constexpr int kCommand7Tab = 200;
 // The trend page's controls follow the wiring page's.
 constexpr int kFrame3Tab = 300;
+// The archive page's controls follow the trend page's.
+constexpr int kFrame4Tab = 400;
 
 constexpr Colour kWhite = rgbColour(255, 255, 255);
 constexpr Colour kDarkBlue = rgbColour(0, 0, 160);
@@ -72,7 +74,7 @@ constexpr int kAngleTops[3] = {3720, 4560, 5400};
 
 WindowModel::WindowModel()
     : TabStrip1("TabStrip1", {600, 1800, 12375, 7455}, 0,
-                {"实时监控", "历史查询", "接线判断", "趋势记录"}, songFont(12, true)),
+                {"实时监控", "历史查询", "接线判断", "趋势记录", "现场档案"}, songFont(12, true)),
       Command1("Command1", {720, 480, 1455, 855}, 1, "读取", 32),
       Command2("Command2", {2400, 480, 1335, 855}, 2, "保存", 32),
       Command3("Command3", {3960, 480, 1335, 855}, 3, "清空", 32),
@@ -82,6 +84,8 @@ WindowModel::WindowModel()
       Picture1(ControlKind::PictureBox, "Picture1", -1, {10200, 360, 1170, 1050}, 6),
       Label1("Label1", -1, {11520, 480, 1215, 375}, 7, nullptr, "串口状态", statusStyle()),
       Label2("Label2", -1, {11520, 960, 1215, 375}, 8, nullptr, "通信失败", statusStyle()),
+      archiveLine("archiveLine", -1, {720, 1400, 12255, 330}, kFrame4Tab - 1, nullptr, "",
+                  Label::Style{songFont(10.5, false), kBlack, std::nullopt, Align::Left, false}),
       Frame1(ControlKind::Container, "Frame1", -1, {960, 2280, 11655, 6735}, 11),
       StatusBar1("StatusBar1", {0, 9540, 13605, 495}, 10,
                  {{"data", 1440}, {"智能型三钳相位伏安表", 10600}, {"time", 1440}},
@@ -95,6 +99,7 @@ WindowModel::WindowModel()
       Chart1("Chart1", {1320, 600, 8160, 6000}, kFrame3Tab + 1, &Frame3),
       Command8("Command8", {240, 100, 1320, 420}, kFrame3Tab + 2, "开始记录", 0, &Frame3),
       Command9("Command9", {1680, 100, 1320, 420}, kFrame3Tab + 3, "停止记录", 0, &Frame3),
+      Frame4(ControlKind::Container, "Frame4", -1, Frame1.geometry(), kFrame4Tab),
       Findcom("Findcom", 500, false),
       COMtimout("COMtimout", 1000, true),
       Readdat("Readdat", 100, false),
@@ -164,6 +169,73 @@ WindowModel::WindowModel()
     Frame3.setVisible(false);
     tab = kFrame3Tab + 4;
     designTrendPage(tab);
+    Frame4.setVisible(false);
+    tab = kFrame4Tab + 1;
+    designArchivePage(tab);
+}
+
+// Left, the search and the sites found; top right, the chosen site's form; below it, the site's
+// downloads and inspections, each with its buttons. Places are within Frame4.
+void WindowModel::designArchivePage(int& tab) {
+    const FontSpec plain = songFont(10.5, false);
+    auto keep = [this](auto control) {
+        auto* raw = control.get();
+        archiveControls_.push_back(std::move(control));
+        return raw;
+    };
+    const Label::Style captionStyle{plain, kBlack, std::nullopt, Align::Left, false};
+    auto caption = [&](const char* text, Rect r) {
+        keep(std::make_unique<Label>("siteCaption", -1, r, tab++, &Frame4, text, captionStyle));
+    };
+    auto button = [&](const char* name, Rect r, const char* text) {
+        return keep(std::make_unique<Button>(name, r, tab++, text, 0, &Frame4));
+    };
+    auto list = [&](const char* name, Rect r, std::vector<std::string> columns) {
+        return keep(
+            std::make_unique<ListTable>(name, r, tab++, &Frame4, std::move(columns), plain));
+    };
+
+    caption("查找", {240, 180, 600, 285});
+    siteSearch = keep(std::make_unique<TextBox>("siteSearch", -1, Rect{840, 150, 3000, 330}, tab++,
+                                                &Frame4, plain));
+    siteList = list("siteList", {240, 600, 3600, 5880}, {"户名", "户号", "表号"});
+
+    // Two columns of fields, then the note across both.
+    constexpr const char* kFields[8] = {"户名",       "户号",    "地址",    "表号",
+                                        "电能表型号", "CT 变比", "PT 变比", "备注"};
+    for (int k = 0; k < 8; ++k) {
+        const int column = k < 4 ? 0 : 1;
+        const int row = k < 4 ? k : k - 4;
+        const int left = 4080 + column * 3720;
+        const int top = 150 + row * 390;
+        const int width = k == 7 ? 2160 : 2400;
+        caption(kFields[k], {left, top + 30, 1140, 285});
+        siteField[static_cast<std::size_t>(k)] = keep(std::make_unique<TextBox>(
+            "siteField", k, Rect{left + 1140, top, width, 330}, tab++, &Frame4, plain));
+    }
+    caption("接线方式", {4080, 1770, 1140, 285});
+    Option6 = {keep(std::make_unique<Choice>(ControlKind::OptionButton, "Option6", 0,
+                                             Rect{5220, 1740, 1320, 300}, tab++, &Frame4,
+                                             "三相四线", plain)),
+               keep(std::make_unique<Choice>(ControlKind::OptionButton, "Option6", 1,
+                                             Rect{6660, 1740, 1320, 300}, tab++, &Frame4,
+                                             "三相三线", plain))};
+    chooseOption(Option6, 0);
+    siteMessage = keep(std::make_unique<Label>(
+        "siteMessage", -1, Rect{7800, 1740, 3615, 600}, tab++, &Frame4, "",
+        Label::Style{plain, kBlack, std::nullopt, Align::Left, false, true}));
+    Command10 = button("Command10", {4080, 2400, 1560, 420}, "新建现场");
+    Command11 = button("Command11", {5760, 2400, 1560, 420}, "保存现场");
+    Command12 = button("Command12", {7440, 2400, 1560, 420}, "删除现场");
+    Command13 = button("Command13", {9120, 2400, 2295, 420}, "设为当前现场");
+
+    downloadList = list("downloadList", {4080, 3000, 3540, 3180}, {"日期", "记录", "状态"});
+    Command14 = button("Command14", {4080, 6270, 1680, 420}, "打开下载");
+    Command15 = button("Command15", {5940, 6270, 1680, 420}, "删除下载");
+    inspectionList =
+        list("inspectionList", {7860, 3000, 3555, 3180}, {"日期", "结论", "K", "检查人"});
+    Command16 = button("Command16", {7860, 6270, 1680, 420}, "打开检查");
+    Command17 = button("Command17", {9735, 6270, 1680, 420}, "删除检查");
 }
 
 void WindowModel::designTrendPage(int& tab) {
@@ -295,6 +367,11 @@ std::vector<Control*> WindowModel::controls() {
     }
     all.insert(all.end(), {&Frame3, &Chart1, &Command8, &Command9});
     for (auto& control : trendControls_) {
+        all.push_back(control.get());
+    }
+    all.push_back(&archiveLine);
+    all.push_back(&Frame4);
+    for (auto& control : archiveControls_) {
         all.push_back(control.get());
     }
     return all;

@@ -146,6 +146,26 @@ const std::string& StatusBar::panelText(int index) const {
     return panels_[static_cast<std::size_t>(index - 1)].text;
 }
 
+ListTable::ListTable(std::string name, Rect geometry, int tabIndex, const Control* parent,
+                     std::vector<std::string> columns, FontSpec font)
+    : Control(ControlKind::ListTable, std::move(name), -1, geometry, tabIndex, parent),
+      columns_(std::move(columns)),
+      font_(std::move(font)) {}
+
+void ListTable::setRows(std::vector<std::vector<std::string>> rows) {
+    rows_ = std::move(rows);
+    selected_ = -1;
+    changed();
+}
+
+void ListTable::select(int row) {
+    const int picked = row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
+    if (picked != selected_) {
+        selected_ = picked;
+        changed();
+    }
+}
+
 void StatusBar::setPanelText(int index, std::string text) {
     if (index < 1 || index > static_cast<int>(panels_.size())) {
         return;

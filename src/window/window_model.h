@@ -39,7 +39,8 @@ enum class ControlKind {
     OptionButton,
     CheckBox,
     TextBox,
-    Chart
+    Chart,
+    ListTable
 };
 
 class Control {
@@ -152,6 +153,27 @@ class TextBox final : public Control {
     FontSpec font_;
 };
 
+// A table of rows to pick one from: column headings, rows of texts, the row picked (-1: none).
+class ListTable final : public Control {
+  public:
+    ListTable(std::string name, Rect geometry, int tabIndex, const Control* parent,
+              std::vector<std::string> columns, FontSpec font);
+    const std::vector<std::string>& columns() const { return columns_; }
+    const std::vector<std::vector<std::string>>& rows() const { return rows_; }
+    const FontSpec& font() const { return font_; }
+    // Replaces every row; no row is picked afterwards.
+    void setRows(std::vector<std::vector<std::string>> rows);
+    int selectedRow() const { return selected_; }
+    // Picks a row; a row outside the table picks none.
+    void select(int row);
+
+  private:
+    std::vector<std::string> columns_;
+    std::vector<std::vector<std::string>> rows_;
+    FontSpec font_;
+    int selected_ = -1;
+};
+
 class TabStrip final : public Control {
   public:
     TabStrip(std::string name, Rect geometry, int tabIndex, std::vector<std::string> tabs,
@@ -255,6 +277,8 @@ struct WindowModel {
     Button Command1, Command2, Command3, Command4, Command6, Command5;
     Control Picture1;
     Label Label1, Label2;
+    // Above the tabs: the current site and the download the history table shows.
+    Label archiveLine;
     Control Frame1;  // the real-time panel; the history table lies over the same place
     StatusBar StatusBar1;
 
@@ -298,6 +322,26 @@ struct WindowModel {
     std::array<Choice*, 5> Option5{};  // 1, 5, 15, 60 minutes, the whole recording
     Label* latest = nullptr;           // the latest value of each quantity drawn
 
+    // The archive page, in the same place again: the sites with their search on the left, the
+    // site's form at the top right, its downloads and inspections below it.
+    Control Frame4;
+    TextBox* siteSearch = nullptr;
+    ListTable* siteList = nullptr;  // 户名, 户号, 表号
+    // 户名, 户号, 地址, 表号, 电能表型号, CT 变比, PT 变比, 备注
+    std::array<TextBox*, 8> siteField{};
+    std::array<Choice*, 2> Option6{};     // the site's 接线方式: 三相四线, 三相三线
+    Label* siteMessage = nullptr;         // what saving the form made of it
+    Button* Command10 = nullptr;          // 新建现场
+    Button* Command11 = nullptr;          // 保存现场
+    Button* Command12 = nullptr;          // 删除现场
+    Button* Command13 = nullptr;          // 设为当前现场
+    ListTable* downloadList = nullptr;    // 日期, 记录, 状态
+    Button* Command14 = nullptr;          // 打开下载
+    Button* Command15 = nullptr;          // 删除下载
+    ListTable* inspectionList = nullptr;  // 日期, 结论, K, 检查人
+    Button* Command16 = nullptr;          // 打开检查
+    Button* Command17 = nullptr;          // 删除检查
+
     Timer Findcom, COMtimout, Readdat, comunication, Timer1;
     // Runs out when the reply to the request sent last has not come in time (no design control:
     // the line's own watch, started by every request).
@@ -315,10 +359,12 @@ struct WindowModel {
   private:
     void designWiringPage(int& tab);
     void designTrendPage(int& tab);
+    void designArchivePage(int& tab);
 
     std::vector<std::unique_ptr<Label>> frameLabels_;
-    std::vector<std::unique_ptr<Control>> wiringControls_;  // Frame2's children, in design order
-    std::vector<std::unique_ptr<Control>> trendControls_;   // Frame3's children, in design order
+    std::vector<std::unique_ptr<Control>> wiringControls_;   // Frame2's children, in design order
+    std::vector<std::unique_ptr<Control>> trendControls_;    // Frame3's children, in design order
+    std::vector<std::unique_ptr<Control>> archiveControls_;  // Frame4's children, in design order
 };
 
 }  // namespace pm

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,18 @@ class FakeClock final : public Clock {
     }
     void queue(std::vector<ClockReading> readings) { queue_ = std::move(readings); }
 
+    // From now on the instant runs on with `elapsedMs` (a virtual scheduler's time), from the
+    // reading set; the fields and texts stay as set.
+    void runWith(std::function<std::int64_t()> elapsedMs) { elapsedMs_ = std::move(elapsedMs); }
+
     ClockReading now() override {
         ++reads;
         ClockReading r = queue_.front();
         if (queue_.size() > 1) {
             queue_.erase(queue_.begin());
+        }
+        if (elapsedMs_) {
+            r.utcSeconds += elapsedMs_() / 1000;
         }
         return r;
     }
@@ -49,6 +58,7 @@ class FakeClock final : public Clock {
 
   private:
     std::vector<ClockReading> queue_;
+    std::function<std::int64_t()> elapsedMs_;
 };
 
 }  // namespace pm::testing

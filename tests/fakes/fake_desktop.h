@@ -28,6 +28,13 @@ class FakeDesktop final : public Desktop {
             whileShown();
         }
     }
+    // Questions asked, each answered with `answer`.
+    std::vector<std::string> questions;
+    bool answer = true;
+    bool confirm(const std::string& title, const std::string& text) override {
+        questions.push_back(title + ": " + text);
+        return answer;
+    }
     void beep() override { ++beeps; }
     void quit() override { ++quits; }
 };

@@ -8,6 +8,7 @@
 #include "fakes/fake_output.h"
 #include "fakes/recording_surface.h"
 #include "fakes/virtual_serial.h"
+#include "platform/memory_archive.h"
 #include "platform/memory_grid.h"
 #include "platform/virtual_scheduler.h"
 
@@ -34,9 +35,24 @@ struct Rig {
     FakePrinter printer;
     FakeTextLog trendLog;
     FakeSnapshot chartSnapshot;
-    Form1 form{PlatformSet{scheduler, clock, surface, wiringSurface, serial, grid, desktop, dialog,
-                           files, snapshot, workbook, printer, trendLog, chartSnapshot,
-                           numberFormat}};
+    MemoryArchive archive;
+    Form1 form{PlatformSet{scheduler,
+                           clock,
+                           surface,
+                           wiringSurface,
+                           serial,
+                           grid,
+                           desktop,
+                           dialog,
+                           files,
+                           snapshot,
+                           workbook,
+                           printer,
+                           trendLog,
+                           chartSnapshot,
+                           numberFormat,
+                           &archive,
+                           {}}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }

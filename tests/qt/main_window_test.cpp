@@ -185,7 +185,7 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     program.form().state().liveFrame = testing::frameOf(reading);
 
     auto* tabs = window.widgetFor(w.TabStrip1)->findChild<QTabBar*>();
-    ASSERT_EQ(tabs->count(), 4);
+    ASSERT_EQ(tabs->count(), 5);
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("接线判断"));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
     EXPECT_TRUE(program.form().wiringPage().shown());

@@ -110,7 +110,7 @@ TEST(WindowModel, ObserverHearsOnlyRealChanges) {
     w.Text1[2]->setText("");            // unchanged
     w.Label2.setCaption("通信失败");    // unchanged
     w.Command1.setEnabled(true);        // unchanged
-    w.TabStrip1.select(5);              // no such tab
+    w.TabStrip1.select(6);              // no such tab
     w.StatusBar1.setPanelText(4, "x");  // no such panel
     EXPECT_EQ(observer.changes, 0);
 
