@@ -8,13 +8,16 @@
 namespace pm {
 
 const char* const kWindowUsage =
-    "Usage: phasemeter [--port DEVICE]... [Qt options]\n"
+    "Usage: phasemeter [--port DEVICE]... [--archive FILE | --no-archive] [Qt options]\n"
     "The companion of the three-clamp phase volt-ampere meter (智能型三钳相位伏安表), in a\n"
     "window: it finds the meter on a serial port, shows the live readings and the phasor\n"
     "diagram, reads the stored records, checks the wiring and records the readings over time.\n"
     "\n"
     "  --port DEVICE   look for the meter on DEVICE; each --port adds one device, in order,\n"
     "                  as ports 1, 2, ..., in place of PHASEMETER_PORTS\n"
+    "  --archive FILE  keep the site archive in FILE instead of the default\n"
+    "                  (~/.local/share/phasemeter/archive.sqlite)\n"
+    "  --no-archive    keep no archive: nothing is filed and nothing written\n"
     "  --version       print the version and exit\n"
     "  --help          show this text and exit\n"
     "\n"
@@ -22,7 +25,8 @@ const char* const kWindowUsage =
     "\n"
     "Environment:\n"
     "  PHASEMETER_PORTS  the devices that ports 1 to 16 stand for, separated by ':';\n"
-    "                    where it is unset, the system's serial devices\n";
+    "                    where it is unset, the system's serial devices\n"
+    "  PHASEMETER_ARCHIVE  the archive file, where --archive is not given\n";
 
 namespace {
 
@@ -33,17 +37,24 @@ WindowCommandLine failure(const std::string& line) {
     return result;
 }
 
-// The mistake in what `parser` read from our arguments, "" for none. Only --port takes a value.
+// The mistake in what `parser` read from our arguments, "" for none. Only --port and --archive
+// take a value.
 std::string mistakeIn(const QCommandLineParser& parser, bool parsed, const QStringList& ours) {
-    const QString port = QStringLiteral("port");
     if (!parser.unknownOptionNames().isEmpty()) {
         return "unknown option '--" + parser.unknownOptionNames().first().toStdString() + "'";
     }
-    // The parser keeps a device each time it finds --port, but none for --port as the last
+    // The parser keeps a value each time it finds the option, but none for it as the last
     // argument.
-    if (parser.values(port).size() < parser.optionNames().count(port) ||
-        parser.values(port).contains(QString())) {
-        return "option '--port' needs a device";
+    for (const auto& [name, what] :
+         {std::pair{"port", "a device"}, std::pair{"archive", "a file"}}) {
+        const QString option = QString::fromLatin1(name);
+        if (parser.values(option).size() < parser.optionNames().count(option) ||
+            parser.values(option).contains(QString())) {
+            return std::string("option '--") + name + "' needs " + what;
+        }
+    }
+    if (parser.isSet(QStringLiteral("archive")) && parser.isSet(QStringLiteral("no-archive"))) {
+        return "options '--archive' and '--no-archive' exclude each other";
     }
     if (!parsed) {
         // Else only a value given to an option that takes none fails the parse.
@@ -71,7 +82,7 @@ WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         ours.append(QString::fromStdString(args[a]));
-        if (args[a] == "--port" && a + 1 < args.size()) {
+        if ((args[a] == "--port" || args[a] == "--archive") && a + 1 < args.size()) {
             ours.append(QString::fromStdString(args[++a]));
         }
     }
@@ -79,6 +90,8 @@ WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args) {
     QCommandLineParser parser;
     parser.addOptions(
         {QCommandLineOption(QStringLiteral("port"), QString(), QStringLiteral("DEVICE")),
+         QCommandLineOption(QStringLiteral("archive"), QString(), QStringLiteral("FILE")),
+         QCommandLineOption(QStringLiteral("no-archive")),
          QCommandLineOption(QStringLiteral("version")),
          QCommandLineOption(QStringLiteral("help"))});
     // The first --version or --help ends the reading: it is the last argument of the shortest
@@ -107,6 +120,10 @@ WindowCommandLine parseWindowCommandLine(const std::vector<std::string>& args) {
     } else if (parser.isSet(QStringLiteral("help"))) {
         result.action = WindowCommandLine::Action::ShowHelp;
     }
+    if (parser.isSet(QStringLiteral("archive"))) {
+        result.archive = parser.values(QStringLiteral("archive")).last().toStdString();
+    }
+    result.noArchive = parser.isSet(QStringLiteral("no-archive"));
     for (const QString& device : parser.values(QStringLiteral("port"))) {
         result.ports.push_back(device.toStdString());
     }

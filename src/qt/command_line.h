@@ -15,6 +15,9 @@ struct WindowCommandLine {
     // The --port devices in the order given; none when no --port was given, and the environment
     // decides.
     std::vector<std::string> ports;
+    // --archive FILE (the last one given), and --no-archive.
+    std::optional<std::string> archive;
+    bool noArchive = false;
     // The arguments for QApplication, in their order, without the program name.
     std::vector<std::string> qtArguments;
     // With Fail: one line that names the option at fault.

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "adapters/serial_port_names.h"
+#include "adapters/sqlite_archive.h"
 #include "core/version.h"
 #include "qt/command_line.h"
 #include "qt/program.h"
@@ -46,7 +48,12 @@ int main(int argc, char* argv[]) {
     QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("phasemeter"));
     pm::prepareApplication();
-    pm::Program program;
+    // The archive opens whatever state its file is in; one it cannot use is said in the window.
+    std::unique_ptr<pm::Archive> archive;
+    if (!command.noArchive) {
+        archive = pm::openSqliteArchive(pm::archivePath(command.archive));
+    }
+    pm::Program program(std::move(archive));
     program.show();
     return QApplication::exec();
 }

@@ -27,7 +27,9 @@ void prepareApplication();
 // the load handler already run. main() shows it; tests build it offscreen.
 class Program {
   public:
-    Program();
+    // `archive` is the site archive the window files into; none (tests, --no-archive) files
+    // nothing.
+    explicit Program(std::unique_ptr<Archive> archive = nullptr);
     MainWindow& window() { return *window_; }
     Form1& form() { return *form_; }
 
@@ -46,6 +48,7 @@ class Program {
     QtWindowSnapshot chartSnapshot_;
     QtTextLog trendLog_;
     XlsxWorkbookWriter workbook_;
+    std::unique_ptr<Archive> archive_;
     QtDrawingSurface* surface_;        // owned by the window once it has adopted it
     QtDrawingSurface* wiringSurface_;  // likewise
     QtGrid* grid_;                     // likewise
