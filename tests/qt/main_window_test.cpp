@@ -211,6 +211,16 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     EXPECT_EQ(w.Text1[3]->text(), "1200");
     EXPECT_EQ(program.form().wiringPage().options().meteredEnergy, 1200);
     window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_three_wire.png")));
+
+    // A site with both ratios brings its installation and the primary values' widgets.
+    SiteFields site;
+    site.currentRatio = "200/5";
+    site.voltageRatio = "10000/100";
+    program.form().wiringPage().setSite(site);
+    EXPECT_TRUE(static_cast<QRadioButton*>(window.widgetFor(*w.Option1[0]))->isChecked());
+    EXPECT_TRUE(window.labelFor(*w.primary[4])->isVisible());
+    EXPECT_EQ(caption(w.primary[4]).toStdString(), w.primary[4]->caption());
+    window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_site.png")));
 }
 
 TEST_F(StartedWindow, TrendTabShowsTheChartOfTheTickedQuantities) {
