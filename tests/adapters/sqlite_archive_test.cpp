@@ -451,6 +451,16 @@ TEST(SqliteArchive, GivesTheAnswersOfTheArchiveInMemoryAndKeepsThemWhenReopened)
     file = openAt(sqlitePath(dir));
     ASSERT_EQ(file->unavailableReason(), "");
     EXPECT_EQ(describe(*file), expected);
+
+    // What is deleted leaves nothing behind in the file, records included.
+    for (const Site& site : file->sites()) {
+        ASSERT_TRUE(file->deleteSite(site.id).ok());
+    }
+    for (const DownloadSummary& download : file->downloads(0)) {
+        ASSERT_TRUE(file->deleteDownload(download.id).ok());
+    }
+    EXPECT_EQ(OtherConnection(sqlitePath(dir)).exec(QStringLiteral("SELECT count(*) FROM record")),
+              QStringLiteral("0"));
 }
 
 // An archive of one site and a download of 300 records, closed again.
