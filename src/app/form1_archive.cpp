@@ -11,6 +11,8 @@ namespace pm {
 
 void Form1::setCurrentSite(std::optional<Site> site) {
     currentSite_ = std::move(site);
+    wiringPage_.setSite(currentSite_ ? std::optional<SiteFields>(currentSite_->fields)
+                                     : std::nullopt);
     showArchiveLine();
 }
 

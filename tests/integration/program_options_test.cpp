@@ -57,9 +57,11 @@ TEST(ProgramOptions, VersionHelpAndAWrongOption) {
     };
     const Case cases[] = {
         {PHASEMETER_PATH, "--version", 0, false, "phasemeter " + version, ""},
-        {PHASEMETER_PATH, "--help", 0, false, "Usage: phasemeter [--port DEVICE]... [Qt options]",
-         "PHASEMETER_PORTS"},
+        {PHASEMETER_PATH, "--help", 0, false,
+         "Usage: phasemeter [--port DEVICE]... [--archive FILE | --no-archive] [Qt options]",
+         "PHASEMETER_ARCHIVE"},
         {PHASEMETER_PATH, "--bogus", 2, true, "phasemeter: unknown option '--bogus'", ""},
+        {PHASEMETER_PATH, "--archive", 2, true, "phasemeter: option '--archive' needs a file", ""},
         {PHASEMETER_CLI_PATH, "--version", 0, false, "phasemeter-cli " + version, ""},
         {PHASEMETER_CLI_PATH, "--help", 0, false, "Usage: phasemeter-cli COMMAND [options]",
          "--version"},
