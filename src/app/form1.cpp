@@ -118,7 +118,8 @@ void Form1::Grid1_DblClick(int row, int) {
     if (record >= state_.recordFrames.size() || state_.recordFrames[record].empty()) {
         return;
     }
-    wiringPage_.showRecord(static_cast<std::int16_t>(record + 1), state_.recordFrames[record]);
+    wiringPage_.showRecord(static_cast<std::int16_t>(record + 1), state_.recordFrames[record],
+                           tableDownload_);
     window_.TabStrip1.select(wiringPage_.tab());
     TabStrip1_Click();
 }

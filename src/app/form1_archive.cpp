@@ -11,8 +11,9 @@ namespace pm {
 
 void Form1::setCurrentSite(std::optional<Site> site) {
     currentSite_ = std::move(site);
-    wiringPage_.setSite(currentSite_ ? std::optional<SiteFields>(currentSite_->fields)
-                                     : std::nullopt);
+    wiringPage_.setSite(
+        currentSite_ ? std::optional<SiteFields>(currentSite_->fields) : std::nullopt,
+        currentSite_ ? currentSite_->id : 0);
     showArchiveLine();
 }
 
@@ -65,8 +66,7 @@ void Form1::showArchiveLine() {
 }
 
 void Form1::showInspection(const Inspection& inspection) {
-    wiringPage_.showRecord(static_cast<std::int16_t>(inspection.fields.source.recordNumber),
-                           inspection.fields.frame);
+    wiringPage_.showInspection(inspection);
     selectTab(3);
 }
 

@@ -6,7 +6,9 @@
 #include "analysis/primary_values.h"
 #include "app/page_output.h"
 #include "app/wiring_page.h"
+#include "output/inspection_fields.h"
 #include "output/wiring_text.h"
+#include "platform/clock.h"
 #include "platform/drawing_surface.h"
 #include "platform/files.h"
 #include "platform/snapshot.h"
@@ -42,6 +44,13 @@ WiringPage::WiringPage(const PlatformSet& platform, WindowModel& window,
     : platform_(platform), window_(window), liveFrame_(liveFrame) {}
 
 void WiringPage::load() {
+    // The inspector filed last is offered again.
+    if (platform_.archive != nullptr) {
+        const std::vector<std::string> inspectors = platform_.archive->inspectors();
+        if (!inspectors.empty()) {
+            window_.inspector->setText(inspectors.front());
+        }
+    }
     readOptions();
     showCheck();
 }
@@ -51,14 +60,14 @@ void WiringPage::tabChanged(bool shown) {
     if (!shown) {
         return;
     }
-    if (record_ == 0) {
+    if (followsLiveData()) {
         frame_ = liveFrame_;
     }
     showCheck();
 }
 
 void WiringPage::liveReply(const std::vector<std::uint8_t>& frame) {
-    if (shown_ && record_ == 0) {
+    if (shown_ && followsLiveData()) {
         frame_ = frame;
         showCheck();
     }
@@ -98,16 +107,82 @@ void WiringPage::Text1_Change(int) {
 
 void WiringPage::Command7_Click() {
     record_ = 0;
+    download_ = 0;
+    filedSource_.reset();
     frame_ = liveFrame_;
     showCheck();
 }
 
-void WiringPage::showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame) {
+void WiringPage::showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame,
+                            ArchiveId download) {
     record_ = record;
     frame_ = frame;
+    download_ = download;
+    filedSource_.reset();
 }
 
-void WiringPage::setSite(const std::optional<SiteFields>& site) {
+void WiringPage::showInspection(const Inspection& inspection) {
+    const InspectionFields& filed = inspection.fields;
+    record_ = filed.source.live ? 0 : static_cast<std::int16_t>(filed.source.recordNumber);
+    download_ = filed.source.downloadId;
+    frame_ = filed.frame;
+    filedSource_ = "检查 " + std::to_string(inspection.id) + "：" +
+                   inspectionSourceText(filed.source) +
+                   (filed.source.downloadId != 0
+                        ? "（下载 " + std::to_string(filed.source.downloadId) + "）"
+                        : "");
+    setChoices(filed.options);
+    readOptions();
+    showCheck();
+}
+
+void WiringPage::setChoices(const WiringOptions& options) {
+    WindowModel& w = window_;
+    const WiringChoices choices = wiringChoicesOf(options, platform_.numberFormat);
+    chooseOption(w.Option1, choices.system);
+    chooseOption(w.Option2, choices.loadRange);
+    w.Text1[0]->setText(choices.loadFrom);
+    w.Text1[1]->setText(choices.loadTo);
+    chooseOption(w.Option3, choices.direction);
+    w.Check1->setValue(choices.viaVoltageTransformers);
+    chooseOption(w.Option4, choices.bTerminal);
+    w.Text1[2]->setText(choices.averagePowerFactor);
+    w.Text1[3]->setText(choices.meteredEnergy);
+}
+
+InspectionSource WiringPage::source() const {
+    return record_ == 0 ? InspectionSource{} : InspectionSource{false, download_, record_};
+}
+
+void WiringPage::Command18_Click() {
+    WindowModel& w = window_;
+    Archive* archive = platform_.archive;
+    std::string said;
+    if (archive == nullptr) {
+        said = "未存档：档案未使用";
+    } else if (const std::string reason = archive->unavailableReason(); !reason.empty()) {
+        said = "未存档：档案不可用：" + reason;
+    } else if (siteId_ == 0) {
+        said = "未存档：请先在“现场档案”中选定当前现场";
+    } else if (frame_.empty()) {
+        said = "未存档：没有读数";
+    } else {
+        const InspectionFields fields = inspectionFields(
+            siteId_, platform_.clock.now().utcSeconds, w.inspector->text(), source(), options_,
+            frame_, result_, lines(), options_.meteredEnergy, backBilledEnergy(),
+            w.inspectionNote->text());
+        const ArchiveIdResult filed = archive->addInspection(fields);
+        said = filed.ok() ? "已存档：检查 " + std::to_string(filed.id)
+                          : "未存档：" + filed.error;
+        if (filed.ok()) {
+            lastInspection_ = filed.id;
+        }
+    }
+    w.filedMessage->setCaption(said);
+}
+
+void WiringPage::setSite(const std::optional<SiteFields>& site, ArchiveId siteId) {
+    siteId_ = site ? siteId : 0;
     ratios_ = site ? ratiosOf(*site) : std::nullopt;
     if (site) {
         chooseOption(window_.Option1, site->system == WiringSystem::ThreeWire ? 1 : 0);
@@ -141,8 +216,10 @@ void WiringPage::readOptions() {
 
 void WiringPage::showCheck() {
     WindowModel& w = window_;
-    w.source->setCaption(record_ == 0 ? liveSourceText() : recordSourceText(record_));
-    w.Command7.setEnabled(record_ != 0);
+    w.source->setCaption(filedSource_ ? *filedSource_
+                         : record_ == 0 ? liveSourceText()
+                                        : recordSourceText(record_));
+    w.Command7.setEnabled(!followsLiveData());
     showPrimaryValues();
     if (frame_.empty()) {
         result_ = WiringResult{};

@@ -42,12 +42,18 @@ class WiringPage final : public Page {
     // 实时: the page follows the live data again.
     void Command7_Click();
     // Shows the check of stored record `record` (from 1), whose reply is `frame`, until 实时.
-    void showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame);
+    // `download` is the filed download the history table shows (0: none), for filing the check.
+    void showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame,
+                    ArchiveId download = 0);
+    // Shows a filed check as it was made: its reading and its options, 来源 naming it, until 实时.
+    void showInspection(const Inspection& inspection);
+    // 存档: files the check shown under the current site with the inspector and the note.
+    void Command18_Click();
     // The site being inspected, or none. Its 接线方式 becomes the page's, and with both of its
     // ratios filled in and read the page shows the multiplier and the primary values and bills
     // by the multiplier; without them everything is secondary, as the meter shows it. The check
     // runs again.
-    void setSite(const std::optional<SiteFields>& site);
+    void setSite(const std::optional<SiteFields>& site, ArchiveId siteId = 0);
     std::optional<SiteRatios> ratios() const { return ratios_; }
     // 退补电量 (kWh): 抄见电量 × 倍率 × (K − 1), the multiplier 1 without the site's ratios;
     // nothing while K is infinite or unknown or 抄见电量 holds no number.
@@ -58,6 +64,8 @@ class WiringPage final : public Page {
     std::int16_t record() const { return record_; }
     const std::vector<std::uint8_t>& frame() const { return frame_; }
     const WiringResult& result() const { return result_; }
+    // The check 存档 filed last (0: none yet).
+    ArchiveId lastInspection() const { return lastInspection_; }
     // The check as lines of text, for its file and its printed report.
     std::vector<std::string> lines() const;
 
@@ -70,6 +78,11 @@ class WiringPage final : public Page {
     void showCheck();
     // The multiplier, the table of primary values and the 抄见电量 caption as the ratios say.
     void showPrimaryValues();
+    // Whether the page follows the live data (no record and no filed check shown).
+    bool followsLiveData() const { return record_ == 0 && !filedSource_; }
+    // Sets the option controls to `options`.
+    void setChoices(const WiringOptions& options);
+    InspectionSource source() const;
 
     const PlatformSet& platform_;
     WindowModel& window_;
@@ -82,6 +95,11 @@ class WiringPage final : public Page {
     std::int16_t record_ = 0;
     WiringResult result_;
     std::optional<SiteRatios> ratios_;
+    ArchiveId siteId_ = 0;
+    ArchiveId download_ = 0;  // the download the record shown came from
+    ArchiveId lastInspection_ = 0;
+    // 来源 of a filed check shown, which holds its reading until 实时.
+    std::optional<std::string> filedSource_;
 };
 
 }  // namespace pm

@@ -364,6 +364,7 @@ void MainWindow::connectArchivePage() {
     onClick(w.Command15, [&page] { page.Command15_Click(); });
     onClick(w.Command16, [&page] { page.Command16_Click(); });
     onClick(w.Command17, [&page] { page.Command17_Click(); });
+    onClick(w.Command18, [this] { form_.wiringPage().Command18_Click(); });
     auto onPick = [this](ListTable* list, std::function<void(int)> handler) {
         connect(static_cast<QTableWidget*>(widgetFor(*list)), &QTableWidget::cellClicked, this,
                 [handler](int row, int) { handler(row); });
@@ -387,6 +388,10 @@ void MainWindow::connectArchivePage() {
                 form_.window().siteSearch->setText(text.toStdString());
                 page.siteSearch_Change();
             });
+    for (TextBox* box : std::array{w.inspector, w.inspectionNote}) {
+        connect(static_cast<QLineEdit*>(widgetFor(*box)), &QLineEdit::textEdited, this,
+                [box](const QString& text) { box->setText(text.toStdString()); });
+    }
     for (TextBox* box : w.siteField) {
         connect(static_cast<QLineEdit*>(widgetFor(*box)), &QLineEdit::textEdited, this,
                 [box](const QString& text) { box->setText(text.toStdString()); });

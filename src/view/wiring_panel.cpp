@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 
 #include "core/number_text.h"
 #include "view/stored_record.h"
@@ -89,6 +90,44 @@ WiringOptions wiringOptionsOf(const WiringChoices& choices, const NumberFormat& 
     }
     options.meteredEnergy = enteredNumber(choices.meteredEnergy, format);
     return options;
+}
+
+namespace {
+
+std::string enteredText(std::optional<double> value, const NumberFormat& format) {
+    if (!value) {
+        return {};
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", *value);
+    std::string shown = text;
+    if (const std::size_t point = shown.find('.'); point != std::string::npos) {
+        shown.replace(point, 1, format.decimalSymbol);
+    }
+    return shown;
+}
+
+}  // namespace
+
+WiringChoices wiringChoicesOf(const WiringOptions& options, const NumberFormat& format) {
+    WiringChoices choices;
+    choices.system = options.system == WiringSystem::ThreeWire ? 1 : 0;
+    choices.loadRange = kOwnRange;
+    for (int k = 0; k < kOwnRange; ++k) {
+        if (kLoadRanges[k].from == options.loadFrom && kLoadRanges[k].to == options.loadTo) {
+            choices.loadRange = k;
+        }
+    }
+    if (choices.loadRange == kOwnRange) {
+        choices.loadFrom = enteredText(options.loadFrom, format);
+        choices.loadTo = enteredText(options.loadTo, format);
+    }
+    choices.direction = options.direction == PowerDirection::Export ? 1 : 0;
+    choices.viaVoltageTransformers = options.viaVoltageTransformers;
+    choices.bTerminal = options.bTerminal;
+    choices.averagePowerFactor = enteredText(options.averagePowerFactor, format);
+    choices.meteredEnergy = enteredText(options.meteredEnergy, format);
+    return choices;
 }
 
 std::string correctionFactorShown(const CorrectionFactor& k, const NumberFormat& format) {

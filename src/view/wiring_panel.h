@@ -37,6 +37,11 @@ std::optional<double> enteredNumber(std::string_view text, const NumberFormat& f
 // The PT option counts for four-wire only and the b terminal for three-wire only.
 WiringOptions wiringOptionsOf(const WiringChoices& choices, const NumberFormat& format);
 
+// The choices that give `options` back through wiringOptionsOf: for showing a filed check with
+// the options it was made with. Numbers are written in `format` without grouping, exactly enough
+// to read back the same.
+WiringChoices wiringChoicesOf(const WiringOptions& options, const NumberFormat& format);
+
 // What the result labels of the page show.
 struct WiringPanelTexts {
     std::string sequence;

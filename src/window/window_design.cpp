@@ -353,7 +353,7 @@ void WindowModel::designWiringPage(int& tab) {
     caption("备选:", 3720, 3900);
     for (int k = 0; k < 3; ++k) {
         alternative[static_cast<std::size_t>(k)] =
-            result("alternative", k, {3720, 4200 + 780 * k, 4140, 720}, small);
+            result("alternative", k, {3720, 4200 + 640 * k, 4140, 600}, small);
     }
     notes = result("notes", -1, {8040, 3840, 3480, 2700}, small);
 
@@ -375,6 +375,20 @@ void WindowModel::designWiringPage(int& tab) {
     for (Label* label : primary) {
         label->setVisible(false);
     }
+
+    // Filing the check: the inspector beside 接线方式, 存档 below 实时, the note and what filing
+    // made of it below the alternatives.
+    caption("检查人", 1320, 210);
+    inspector = keep(std::make_unique<TextBox>("inspector", -1, Rect{1980, 180, 1620, 330}, tab++,
+                                               &Frame2, plain));
+    Command18 = keep(std::make_unique<Button>("Command18", Rect{6660, 660, 1200, 450}, tab++,
+                                              "存档", 0, &Frame2));
+    caption("备注", 3720, 6180);
+    inspectionNote = keep(std::make_unique<TextBox>("inspectionNote", -1,
+                                                    Rect{4260, 6150, 1620, 330}, tab++, &Frame2,
+                                                    plain));
+    filedMessage = result("filedMessage", -1, {5940, 6150, 1920, 330},
+                          {plain, kBlack, std::nullopt, Align::Left, false});
 }
 
 std::vector<Control*> WindowModel::controls() {

@@ -321,6 +321,11 @@ struct WindowModel {
     Label* multiplier = nullptr;
     Label* primaryRows = nullptr;     // the table's row captions: 一次, 1, 2, 3, 合计
     std::array<Label*, 5> primary{};  // its columns: U/V, I/A, P/kW, Q/kvar, S/kVA
+    // Filing the check shown: 检查人, 备注, 存档 and what it made of it.
+    TextBox* inspector = nullptr;
+    TextBox* inspectionNote = nullptr;
+    Button* Command18 = nullptr;
+    Label* filedMessage = nullptr;
 
     // The trend page, in the same place again: the quantities to draw and the span on the left,
     // the chart with the latest values beside it, the recording's buttons above.
