@@ -20,11 +20,17 @@ struct TransformerRatio {
 // positive and finite, or a secondary larger than its primary would make no transformer.
 std::optional<TransformerRatio> parseTransformerRatio(std::string_view text);
 
+// The meter's multiplier: what its registers and secondary readings are multiplied by to give
+// primary values.
+inline double meterMultiplier(const TransformerRatio& ct, const TransformerRatio& pt) {
+    return ct.factor() * pt.factor();
+}
+
 // A site's two ratios, both read.
 struct SiteRatios {
     TransformerRatio current;
     TransformerRatio voltage;
-    double multiplier() const { return current.factor() * voltage.factor(); }
+    double multiplier() const { return meterMultiplier(current, voltage); }
 };
 
 // Both entries of a site read, or nothing when either is not a ratio.
@@ -36,12 +42,6 @@ inline std::optional<SiteRatios> parseSiteRatios(std::string_view currentText,
         return std::nullopt;
     }
     return SiteRatios{*current, *voltage};
-}
-
-// The meter's multiplier: what its registers and secondary readings are multiplied by to give
-// primary values.
-inline double meterMultiplier(const TransformerRatio& ct, const TransformerRatio& pt) {
-    return ct.factor() * pt.factor();
 }
 
 // Energy to refund (negative) or charge (positive) for a metered register difference, with the

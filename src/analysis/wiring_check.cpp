@@ -9,6 +9,7 @@
 #include <iterator>
 #include <numeric>
 
+#include "analysis/transformer_ratio.h"
 #include "analysis/wiring_parts.h"
 #include "analysis/wiring_texts.h"
 
@@ -216,7 +217,7 @@ WiringResult checkWiring(const WiringReading& reading, const WiringOptions& opti
             best, m, powerFactorAngle(*options.averagePowerFactor, options), threeWire);
     }
     if (options.meteredEnergy && !first.k.infinite()) {
-        result.energyCorrection = *options.meteredEnergy * (*first.k.value - 1.0);
+        result.energyCorrection = backBillingEnergy(*options.meteredEnergy, 1.0, *first.k.value);
     } else if (options.meteredEnergy) {
         result.warnings.push_back({WarningKind::NoEnergyAtInfiniteK});
     }

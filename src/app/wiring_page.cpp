@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "analysis/primary_values.h"
 #include "app/page_output.h"
 #include "app/wiring_page.h"
 #include "output/wiring_text.h"
@@ -19,6 +20,20 @@ constexpr const char* kNoReading = "尚无数据";
 
 const FileType kTextType{"txt格式 (*.txt)", "*.txt", ".txt"};
 const FileType kPictureType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The ratios the page works with: both entries filled in and read. A blank entry is a ratio
+// nobody recorded, not a direct connection: billing by a multiplier of 1 on a guess could be
+// off by the whole ratio.
+std::optional<SiteRatios> ratiosOf(const SiteFields& site) {
+    if (blank(site.currentRatio) || blank(site.voltageRatio)) {
+        return std::nullopt;
+    }
+    return parseSiteRatios(site.currentRatio, site.voltageRatio);
+}
 
 }  // namespace
 
@@ -92,6 +107,19 @@ void WiringPage::showRecord(std::int16_t record, const std::vector<std::uint8_t>
     frame_ = frame;
 }
 
+void WiringPage::setSite(const std::optional<SiteFields>& site) {
+    ratios_ = site ? ratiosOf(*site) : std::nullopt;
+    if (site) {
+        chooseOption(window_.Option1, site->system == WiringSystem::ThreeWire ? 1 : 0);
+    }
+    readOptions();
+    showCheck();
+}
+
+std::optional<double> WiringPage::backBilledEnergy() const {
+    return pm::backBilledEnergy(options_, result_, ratios_);
+}
+
 void WiringPage::readOptions() {
     WindowModel& w = window_;
     const WiringChoices choices{
@@ -115,6 +143,7 @@ void WiringPage::showCheck() {
     WindowModel& w = window_;
     w.source->setCaption(record_ == 0 ? liveSourceText() : recordSourceText(record_));
     w.Command7.setEnabled(record_ != 0);
+    showPrimaryValues();
     if (frame_.empty()) {
         result_ = WiringResult{};
         for (Label* label : {w.sequence, w.confidence, w.kValue, w.kMeaning, w.notes}) {
@@ -131,7 +160,7 @@ void WiringPage::showCheck() {
     result_ = pm::checkWiring(reading, options_);
     const WiringResult& result = result_;
 
-    WiringPanelTexts texts = wiringPanelTexts(result, platform_.numberFormat);
+    WiringPanelTexts texts = wiringPanelTexts(result, platform_.numberFormat, backBilledEnergy());
     w.sequence->setCaption(std::move(texts.sequence));
     w.confidence->setCaption(std::move(texts.confidence));
     w.conclusion->setCaption(std::move(texts.conclusion));
@@ -149,10 +178,33 @@ void WiringPage::showCheck() {
                       answered ? result.answers.front().currentNames : kUnnamed);
 }
 
+void WiringPage::showPrimaryValues() {
+    WindowModel& w = window_;
+    const bool shown = ratios_.has_value();
+    w.meteredEnergyCaption->setCaption(shown ? WindowModel::kRegisterDifferenceCaption
+                                             : WindowModel::kMeteredEnergyCaption);
+    for (Label* label : {w.multiplierCaption, w.multiplier, w.primaryRows}) {
+        label->setVisible(shown);
+    }
+    for (Label* label : w.primary) {
+        label->setVisible(shown);
+    }
+    if (!shown) {
+        return;
+    }
+    const NumberFormat& format = platform_.numberFormat;
+    w.multiplier->setCaption(multiplierText(ratios_->multiplier(), format));
+    const std::array<std::string, 5> columns =
+        primaryColumnTexts(primaryValues(channelValues(frame_), *ratios_), options_.system, format);
+    for (std::size_t q = 0; q < columns.size(); ++q) {
+        w.primary[q]->setCaption(columns[q]);
+    }
+}
+
 std::vector<std::string> WiringPage::lines() const {
     const std::string source = record_ == 0 ? liveSourceText() : recordSourceText(record_);
     return wiringReportLines(source, options_, wiringReadingTexts(frame_, platform_.numberFormat),
-                             result_);
+                             result_, ratios_);
 }
 
 void WiringPage::save() {

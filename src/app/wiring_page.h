@@ -1,13 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "analysis/transformer_ratio.h"
 #include "analysis/wiring_check.h"
 #include "app/page.h"
 #include "app/platform_set.h"
+#include "platform/archive.h"
 #include "window/window_model.h"
 
 namespace pm {
@@ -40,6 +43,15 @@ class WiringPage final : public Page {
     void Command7_Click();
     // Shows the check of stored record `record` (from 1), whose reply is `frame`, until 实时.
     void showRecord(std::int16_t record, const std::vector<std::uint8_t>& frame);
+    // The site being inspected, or none. Its 接线方式 becomes the page's, and with both of its
+    // ratios filled in and read the page shows the multiplier and the primary values and bills
+    // by the multiplier; without them everything is secondary, as the meter shows it. The check
+    // runs again.
+    void setSite(const std::optional<SiteFields>& site);
+    std::optional<SiteRatios> ratios() const { return ratios_; }
+    // 退补电量 (kWh): 抄见电量 × 倍率 × (K − 1), the multiplier 1 without the site's ratios;
+    // nothing while K is infinite or unknown or 抄见电量 holds no number.
+    std::optional<double> backBilledEnergy() const;
 
     bool shown() const { return shown_; }
     const WiringOptions& options() const { return options_; }
@@ -56,6 +68,8 @@ class WiringPage final : public Page {
     void readOptions();
     // Runs the check on the reading shown and fills the page.
     void showCheck();
+    // The multiplier, the table of primary values and the 抄见电量 caption as the ratios say.
+    void showPrimaryValues();
 
     const PlatformSet& platform_;
     WindowModel& window_;
@@ -67,6 +81,7 @@ class WiringPage final : public Page {
     std::vector<std::uint8_t> frame_;
     std::int16_t record_ = 0;
     WiringResult result_;
+    std::optional<SiteRatios> ratios_;
 };
 
 }  // namespace pm

@@ -6,6 +6,7 @@
 #include "analysis/wiring_texts.h"
 #include "protocol/measurement_frame.h"
 #include "view/stored_record.h"
+#include "view/wiring_panel.h"
 
 namespace pm {
 namespace {
@@ -37,11 +38,41 @@ std::string line(const std::string& key, const std::string& value) {
     return key + "=" + value;
 }
 
+// "P 1155kW": a quantity of kPrimaryQuantities with its value.
+std::string primaryField(std::size_t quantity, double value, const NumberFormat& format) {
+    const PrimaryQuantity& q = kPrimaryQuantities[quantity];
+    return std::string(q.name) + " " + primaryValueText(value, format) + q.unit;
+}
+
+void appendPrimaryLines(std::vector<std::string>& lines, const ChannelSet& primary,
+                        WiringSystem system, const NumberFormat& format) {
+    for (int k = 0; k < 3; ++k) {
+        if (!channelUsed(system, k)) {
+            continue;
+        }
+        std::string value = kNotAvailableText;
+        if (const std::optional<ChannelValues>& channel = primary[static_cast<std::size_t>(k)]) {
+            const std::array<double, 5> quantities = primaryQuantities(*channel);
+            value.clear();
+            for (std::size_t q = 0; q < quantities.size(); ++q) {
+                value += (q ? ";" : "") + primaryField(q, quantities[q], format);
+            }
+        }
+        lines.push_back(line("一次" + std::to_string(k + 1), value));
+    }
+    const std::optional<PowerTotal> total = powerTotal(primary, system);
+    lines.push_back(line("一次合计", total ? primaryField(2, total->p, format) + ";" +
+                                                 primaryField(3, total->q, format) + ";" +
+                                                 primaryField(4, total->s, format)
+                                           : std::string(kNotAvailableText)));
+}
+
 }  // namespace
 
 WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
                                       const NumberFormat& format) {
-    WiringReadingTexts texts;
+    WiringReadingTexts reading{{}, channelValues(frame), format};
+    std::array<std::string, 16>& texts = reading.texts;
     for (int k = 0; k < 3; ++k) {
         texts[static_cast<std::size_t>(k)] = orNotAvailable(voltageText(frame, k, format));
         texts[static_cast<std::size_t>(3 + k)] = orNotAvailable(currentText(frame, k, format));
@@ -53,7 +84,7 @@ WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
                                                      : orNotAvailable(angleText(frame, k, format));
     }
     texts[15] = orNotAvailable(frequencyText(frame, format));
-    return texts;
+    return reading;
 }
 
 std::string liveSourceText() {
@@ -68,7 +99,6 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
                                            const WiringReadingTexts& readings,
                                            const WiringResult& result,
                                            const std::optional<SiteRatios>& ratios) {
-    (void)ratios;
     const bool fourWire = options.system == WiringSystem::FourWire;
     std::vector<std::string> lines{"接线判断"};
     lines.push_back(line("来源", source));
@@ -87,8 +117,13 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
     static const char* const kReadingNames[16] = {"U1",   "U2",   "U3",   "I1",   "I2",   "I3",
                                                   "U1U2", "U2U3", "U3U1", "I1I2", "I2I3", "I3I1",
                                                   "U1I1", "U2I2", "U3I3", "F"};
-    for (std::size_t k = 0; k < readings.size(); ++k) {
-        lines.push_back(line(kReadingNames[k], readings[k]));
+    for (std::size_t k = 0; k < readings.texts.size(); ++k) {
+        lines.push_back(line(kReadingNames[k], readings.texts[k]));
+    }
+    if (ratios) {
+        lines.push_back(line("倍率", plainNumber(ratios->multiplier(), 3)));
+        appendPrimaryLines(lines, primaryValues(readings.channels, *ratios), options.system,
+                           readings.format);
     }
     lines.push_back(line("相序", sequenceText(result.sequence)));
     lines.push_back(line("可信度", confidenceText(result.confidence)));
@@ -111,8 +146,8 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
     if (result.powerFactorK) {
         lines.push_back(line("功率因数更正系数", correctionFactorText(*result.powerFactorK)));
     }
-    if (result.energyCorrection) {
-        lines.push_back(line("退补电量", plainNumber(*result.energyCorrection, 3)));
+    if (const std::optional<double> energy = backBilledEnergy(options, result, ratios)) {
+        lines.push_back(line("退补电量", plainNumber(*energy, 3)));
     }
     for (const WiringWarning& warning : result.warnings) {
         lines.push_back(line("警告", warningText(warning)));

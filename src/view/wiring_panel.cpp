@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 
 #include "core/number_text.h"
+#include "view/stored_record.h"
 
 namespace pm {
 namespace {
@@ -96,7 +98,8 @@ std::string correctionFactorShown(const CorrectionFactor& k, const NumberFormat&
     return fixNumberText(static_cast<float>(*k.value), 3, format);
 }
 
-WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat& format) {
+WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat& format,
+                                  const std::optional<double>& backBilledEnergy) {
     WiringPanelTexts texts;
     texts.sequence = sequenceText(result.sequence);
     texts.confidence = confidenceText(result.confidence);
@@ -135,16 +138,70 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
         notes.push_back("功率因数更正系数 K=" +
                         correctionFactorShown(*result.powerFactorK, format));
     }
-    if (result.energyCorrection) {
+    if (backBilledEnergy) {
         notes.push_back("退补电量 ΔW=" +
-                        fixNumberText(static_cast<float>(*result.energyCorrection), 3, format) +
-                        " kWh");
+                        fixNumberText(static_cast<float>(*backBilledEnergy), 3, format) + " kWh");
     }
     for (const WiringWarning& warning : result.warnings) {
         notes.push_back("警告: " + warningText(warning));
     }
     texts.notes = joined(notes, "\n");
     return texts;
+}
+
+std::string primaryValueText(double value, const NumberFormat& format) {
+    constexpr int kSignificant = 4;
+    constexpr int kMostDecimals = 4;
+    const double magnitude = std::fabs(value);
+    const int decimals =
+        magnitude > 0
+            ? std::clamp(kSignificant - 1 - static_cast<int>(std::floor(std::log10(magnitude))), 0,
+                         kMostDecimals)
+            : kMostDecimals;
+    return fixNumberText(static_cast<float>(value), decimals, format);
+}
+
+std::string multiplierText(double multiplier, const NumberFormat& format) {
+    return fixNumberText(static_cast<float>(multiplier),
+                         multiplier == std::round(multiplier) ? 0 : 3, format);
+}
+
+std::array<double, 5> primaryQuantities(const ChannelValues& channel) {
+    return {channel.u, channel.i, channel.p, channel.q, channel.s};
+}
+
+std::array<std::string, 5> primaryColumnTexts(const ChannelSet& primary, WiringSystem system,
+                                              const NumberFormat& format) {
+    std::array<std::string, 5> columns;
+    for (std::size_t q = 0; q < columns.size(); ++q) {
+        columns[q] = std::string(kPrimaryQuantities[q].name) + "/" + kPrimaryQuantities[q].unit;
+    }
+    for (int k = 0; k < 3; ++k) {
+        const std::optional<ChannelValues>& channel = primary[static_cast<std::size_t>(k)];
+        for (std::size_t q = 0; q < columns.size(); ++q) {
+            columns[q] += "\n";
+            if (!channelUsed(system, k)) {
+                continue;
+            }
+            columns[q] += channel ? primaryValueText(primaryQuantities(*channel)[q], format)
+                                  : std::string(kNotAvailableText);
+        }
+    }
+    // The total row: U and I have none.
+    const std::optional<PowerTotal> total = powerTotal(primary, system);
+    for (std::size_t q = 0; q < columns.size(); ++q) {
+        columns[q] += "\n";
+        if (q < 2) {
+            continue;
+        }
+        if (!total) {
+            columns[q] += kNotAvailableText;
+            continue;
+        }
+        const double totals[] = {total->p, total->q, total->s};
+        columns[q] += primaryValueText(totals[q - 2], format);
+    }
+    return columns;
 }
 
 }  // namespace pm

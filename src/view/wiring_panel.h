@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/primary_values.h"
 #include "analysis/wiring_check.h"
 #include "core/number_format.h"
 
@@ -50,6 +51,35 @@ struct WiringPanelTexts {
 // K in the user's number format with three decimals, or "∞".
 std::string correctionFactorShown(const CorrectionFactor& k, const NumberFormat& format);
 
-WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat& format);
+// The page's texts; the note of the energy to refund or charge gives `backBilledEnergy` (kWh),
+// which counts in the site's multiplier.
+WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat& format,
+                                  const std::optional<double>& backBilledEnergy);
+
+// The quantities of a primary value, in the order the table and the text give them, with the
+// units of the panel's readings.
+struct PrimaryQuantity {
+    const char* name;
+    const char* unit;
+};
+inline constexpr std::array<PrimaryQuantity, 5> kPrimaryQuantities{
+    {{"U", "V"}, {"I", "A"}, {"P", "kW"}, {"Q", "kvar"}, {"S", "kVA"}}};
+
+// A primary value in the user's number format with four significant digits, the precision of
+// the secondary reading it was scaled from, and at most the panel's four decimals.
+std::string primaryValueText(double value, const NumberFormat& format);
+
+// The meter's multiplier in the user's number format: whole as it mostly is, else to three
+// decimals.
+std::string multiplierText(double multiplier, const NumberFormat& format);
+
+// One channel's primary values in the order of kPrimaryQuantities.
+std::array<double, 5> primaryQuantities(const ChannelValues& channel);
+
+// The table of primary values: one caption per quantity, its heading ("P/kW") and then a line
+// each for channels 1 to 3 and the total. A channel the installation does not use, and the total
+// of U and I, are left blank; a channel or total the reading cannot give shows as "----".
+std::array<std::string, 5> primaryColumnTexts(const ChannelSet& primary, WiringSystem system,
+                                              const NumberFormat& format);
 
 }  // namespace pm

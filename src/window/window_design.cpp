@@ -320,7 +320,11 @@ void WindowModel::designWiringPage(int& tab) {
                option("Option4", 3, {2400, 4020, 540, 300}, "3")};
     caption("平均功率因数", 240, 4470);
     Text1[2] = textBox(2, {2040, 4440, 960, 330});
-    caption("抄见电量", 240, 4890);
+    caption(kMeteredEnergyCaption, 240, 4890);
+    // Wide enough for the longer caption it takes with a site's ratios; no border or background
+    // shows its extent.
+    meteredEnergyCaption = Label4.back();
+    meteredEnergyCaption->setGeometry({240, 4890, 1770, 285});
     Text1[3] = textBox(3, {2040, 4860, 960, 330});
     caption("kWh", 3060, 4890);
     // The design's choice: a four-wire installation drawing power at an inductive load.
@@ -352,6 +356,25 @@ void WindowModel::designWiringPage(int& tab) {
             result("alternative", k, {3720, 4200 + 780 * k, 4140, 720}, small);
     }
     notes = result("notes", -1, {8040, 3840, 3480, 2700}, small);
+
+    // The site's ratios: the multiplier between the conclusion and the factor's meaning, and the
+    // table of primary values in the free place below the options, one caption per column.
+    caption("倍率:", 6120, 2640);
+    multiplierCaption = Label4.back();
+    multiplier = result("multiplier", -1, {6720, 2580, 1140, 390}, value);
+    const Label::Style table{songFont(9, false), kBlack, kWhite, Align::Centre, false};
+    primaryRows = keep(std::make_unique<Label>("primaryRows", -1, Rect{180, 5280, 420, 1380}, tab++,
+                                               &Frame2, "一次\n1\n2\n3\n合计", table));
+    for (int k = 0; k < 5; ++k) {
+        primary[static_cast<std::size_t>(k)] =
+            result("primary", k, {600 + 600 * k, 5280, 600, 1380}, table);
+    }
+    for (Label* label : {multiplierCaption, multiplier, primaryRows}) {
+        label->setVisible(false);
+    }
+    for (Label* label : primary) {
+        label->setVisible(false);
+    }
 }
 
 std::vector<Control*> WindowModel::controls() {

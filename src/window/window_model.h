@@ -311,6 +311,16 @@ struct WindowModel {
     std::array<Label*, 3> alternative{};
     Label* notes = nullptr;      // further factors, the energy to refund, warnings
     std::vector<Label*> Label4;  // static captions of Frame2
+    // The 抄见电量 caption, which names the register difference while the site's ratios apply.
+    Label* meteredEnergyCaption = nullptr;
+    static constexpr const char* kMeteredEnergyCaption = "抄见电量";
+    static constexpr const char* kRegisterDifferenceCaption = "抄见电量(表码差)";
+    // Shown only while the page has a site with both ratios: the multiplier beside K, and the
+    // primary values in a small table below the options.
+    Label* multiplierCaption = nullptr;  // 倍率:
+    Label* multiplier = nullptr;
+    Label* primaryRows = nullptr;     // the table's row captions: 一次, 1, 2, 3, 合计
+    std::array<Label*, 5> primary{};  // its columns: U/V, I/A, P/kW, Q/kvar, S/kVA
 
     // The trend page, in the same place again: the quantities to draw and the span on the left,
     // the chart with the latest values beside it, the recording's buttons above.

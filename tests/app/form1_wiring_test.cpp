@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/number_text.h"
 #include "fakes/rig.h"
 #include "fakes/test_frames.h"
 
@@ -21,6 +22,22 @@ Frame reversedI2Frame() {
     sim::Reading r = testing::balancedReading();
     r.angle = {1200, 1200, 1200, 3000, 3000, 1200, 300, 2100, 300};
     return testing::frameOf(r);
+}
+
+// The balanced reading as a three-wire meter sees it, wired correctly: U12 and U32 at 100 V,
+// I1 and I3 at 5 A, at a load angle of 30 degrees.
+Frame threeWireFrame() {
+    return testing::frameOf(
+        sim::phasorReading(*sim::parsePhasors("U=100@330,0@0,100@270 I=5@30,0@0,5@270")));
+}
+
+// Line `n` (from 0) of a label's caption.
+std::string lineOf(const Label* label, int n) {
+    std::string text = label->caption() + "\n";
+    for (; n > 0; --n) {
+        text.erase(0, text.find('\n') + 1);
+    }
+    return text.substr(0, text.find('\n'));
 }
 
 bool holds(const std::vector<std::string>& lines, const std::string& line) {
@@ -214,6 +231,76 @@ TEST(WiringPage, PrintPutsTheSavedLinesBesideTheDiagram) {
     EXPECT_TRUE(holds(rig.printer.lines(), "结论=I2反接"));
     EXPECT_EQ(rig.printer.pictures, std::vector<const DrawingSurface*>{&rig.wiringSurface});
     EXPECT_EQ(rig.printer.log.back(), "end");
+}
+
+// The site being inspected sets the installation, and with both ratios the tab shows primary
+// values and bills by the multiplier; without usable ratios everything stays secondary.
+TEST(WiringPage, ASiteSetsTheSystemAndItsRatiosThePrimaryValues) {
+    struct Case {
+        const char* name;
+        WiringSystem system;
+        const char* ct;
+        const char* pt;
+        std::optional<double> multiplier;  // nothing: no ratios
+    };
+    const Case cases[] = {
+        {"four-wire via CT and PT", WiringSystem::FourWire, "200/5", "10000/100", 4000.0},
+        {"three-wire via CT and PT", WiringSystem::ThreeWire, "75/5", "35000/100", 5250.0},
+        {"four-wire direct", WiringSystem::FourWire, "直接接入", "直接接入", 1.0},
+        {"three-wire, PT not recorded", WiringSystem::ThreeWire, "200/5", " ", std::nullopt},
+        {"four-wire, CT not a ratio", WiringSystem::FourWire, "200/5A", "10000/100", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool threeWire = c.system == WiringSystem::ThreeWire;
+        OnWiringTab rig(threeWire ? threeWireFrame() : reversedI2Frame());
+        WindowModel& w = rig.w();
+        WiringPage& page = rig.form.wiringPage();
+        // The opposite installation chosen by hand first: the site's own wins.
+        page.Option1_Click(threeWire ? 0 : 1);
+        w.Text1[3]->setText("1000");
+        page.Text1_Change(3);
+        SiteFields site;
+        site.name = "户";
+        site.system = c.system;
+        site.currentRatio = c.ct;
+        site.voltageRatio = c.pt;
+        page.setSite(site);
+
+        EXPECT_EQ(page.options().system, c.system);
+        ASSERT_EQ(page.ratios().has_value(), c.multiplier.has_value());
+        EXPECT_EQ(w.multiplier->visible(), c.multiplier.has_value());
+        EXPECT_EQ(w.primary[2]->visible(), c.multiplier.has_value());
+        EXPECT_EQ(w.meteredEnergyCaption->caption(),
+                  c.multiplier ? "抄见电量(表码差)" : "抄见电量");
+        const std::vector<std::string> saved = rig.savedText(1);
+        EXPECT_EQ(std::ranges::any_of(saved, [](auto& l) { return l.starts_with("倍率="); }),
+                  c.multiplier.has_value());
+        const std::optional<double> billed = page.backBilledEnergy();
+        ASSERT_TRUE(billed);
+        page.setSite(std::nullopt);
+        EXPECT_EQ(chosenOption(w.Option1), threeWire ? 1 : 0);  // the installation stays
+        EXPECT_FALSE(w.primary[0]->visible());
+        EXPECT_EQ(w.meteredEnergyCaption->caption(), "抄见电量");
+        ASSERT_TRUE(page.backBilledEnergy());
+        if (!c.multiplier) {
+            EXPECT_EQ(billed, page.backBilledEnergy());
+            continue;
+        }
+        EXPECT_NEAR(*billed, *page.backBilledEnergy() * *c.multiplier, 1e-6 * std::fabs(*billed));
+
+        // The table: channel 1's voltage through the PT, the unused three-wire channel blank, the
+        // total apparent power that of all three phases.
+        page.setSite(site);
+        EXPECT_EQ(w.multiplier->caption(), fixNumberText(static_cast<float>(*c.multiplier), 0));
+        const double u1 = threeWire ? 100.0 : 230.0;
+        EXPECT_NEAR(readNumber(lineOf(w.primary[0], 1)), u1 * page.ratios()->voltage.factor(), u1);
+        EXPECT_EQ(lineOf(w.primary[0], 2).empty(), threeWire);
+        if (threeWire) {  // wired correctly; four-wire the reversed I2 takes a phase away
+            const double phases = std::sqrt(3.0) * 100.0 * 5.0 * *c.multiplier / 1000;
+            EXPECT_NEAR(readNumber(lineOf(w.primary[4], 4)), phases, 2e-3 * phases);
+        }
+    }
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/number_text.h"
 #include "fakes/test_frames.h"
 
 namespace pm {
@@ -33,6 +35,55 @@ TEST(WiringText, KeysInTheirOrderWithRegionalReadingsAndPlainFigures) {
     EXPECT_EQ(wiringReportLines(recordSourceText(12), options, wiringReadingTexts(frame, comma),
                                 checkWiring(wiringReading(frame), options)),
               expected);
+}
+
+// With a site's ratios the text gains 倍率 and a primary line for each channel the installation
+// uses and their total, right after the readings and in their format; 退补电量 grows by the
+// multiplier; every other line stays as it is without ratios.
+TEST(WiringText, RatiosAddTheMultiplierAndThePrimaryLines) {
+    const testing::Frame frame = testing::frameOf(
+        sim::phasorReading(*sim::parsePhasors("U=220@0,220@120,220@240 I=5@200,5@140,5@260")));
+    const NumberFormat comma{",", ".", {3}};
+    const std::vector<std::string> fourWire{"一次1", "一次2", "一次3", "一次合计"};
+    const std::vector<std::string> threeWire{"一次1", "一次3", "一次合计"};
+    struct Case {
+        WiringSystem system;
+        const char* ct;
+        const char* pt;
+        const std::vector<std::string>& keys;
+    } const cases[] = {{WiringSystem::FourWire, "200/5", "10000/100", fourWire},
+                       {WiringSystem::FourWire, "直接接入", "直接接入", fourWire},
+                       {WiringSystem::ThreeWire, "75/5", "35000/100", threeWire}};
+    for (const Case& c : cases) {
+        WiringOptions options;
+        options.system = c.system;
+        options.meteredEnergy = 1000;
+        const WiringResult result = checkWiring(wiringReading(frame), options);
+        const WiringReadingTexts readings = wiringReadingTexts(frame, comma);
+        const SiteRatios ratios = *parseSiteRatios(c.ct, c.pt);
+        std::vector<std::string> lines =
+            wiringReportLines(liveSourceText(), options, readings, result, ratios);
+        const auto after = std::find(lines.begin(), lines.end(), "F=50,00") + 1;
+        ASSERT_LT(after + c.keys.size(), lines.end());
+        EXPECT_EQ(*after, "倍率=" + fixNumberText(static_cast<float>(ratios.multiplier()), 0));
+        for (std::size_t k = 0; k < c.keys.size(); ++k) {
+            EXPECT_TRUE(after[k + 1].starts_with(c.keys[k] + "=")) << after[k + 1];
+        }
+        // Channel 1 at 220 V: the voltage through the PT, in the readings' decimal comma.
+        const std::string u = after[1].substr(after[1].find("U ") + 2);
+        EXPECT_NEAR(readNumber(u, comma), 220.0 * ratios.voltage.factor(), 0.5);
+        lines.erase(after, after + 1 + c.keys.size());
+        std::vector<std::string> plain =
+            wiringReportLines(liveSourceText(), options, readings, result);
+        for (std::string* energy : {&lines.back(), &plain.back()}) {
+            if (energy->starts_with("退补电量=")) {
+                const double value = std::stod(energy->substr(energy->find('=') + 1));
+                *energy =
+                    std::to_string(energy == &plain.back() ? value * ratios.multiplier() : value);
+            }
+        }
+        EXPECT_EQ(lines, plain);
+    }
 }
 
 }  // namespace

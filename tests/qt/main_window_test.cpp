@@ -211,6 +211,19 @@ TEST_F(StartedWindow, WiringTabShowsItsPageAndItsControlsReachTheHandlers) {
     EXPECT_EQ(w.Text1[3]->text(), "1200");
     EXPECT_EQ(program.form().wiringPage().options().meteredEnergy, 1200);
     window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_three_wire.png")));
+
+    // A site with both ratios brings its installation and the primary values' widgets.
+    SiteFields site;
+    site.currentRatio = "200/5";
+    site.voltageRatio = "10000/100";
+    program.form().wiringPage().setSite(site);
+    EXPECT_TRUE(static_cast<QRadioButton*>(window.widgetFor(*w.Option1[0]))->isChecked());
+    for (const Label* label : {w.multiplier, w.primary[0], w.primary[4]}) {
+        EXPECT_TRUE(window.labelFor(*label)->isVisible());
+        EXPECT_EQ(caption(label).toStdString(), label->caption());
+    }
+    EXPECT_EQ(caption(w.meteredEnergyCaption), QStringLiteral("抄见电量(表码差)"));
+    window.grab().save(QDir::current().filePath(QStringLiteral("wiring_tab_site.png")));
 }
 
 TEST_F(StartedWindow, TrendTabShowsTheChartOfTheTickedQuantities) {
