@@ -72,6 +72,13 @@ std::string conclusionOf(const WiringAnswer& answer) {
     return conclusionText(answer.faults);
 }
 
+std::string conclusionOf(const WiringResult& result) {
+    if (!result.answers.empty()) {
+        return conclusionOf(result.answers.front());
+    }
+    return result.missing.empty() ? std::string("无法判断") : missingText(result.missing);
+}
+
 std::string missingText(const WiringFaults& missing) {
     return joined(missing);
 }

@@ -19,6 +19,9 @@ std::string faultText(const WiringFault& fault);
 // "接线正确" or the faults joined.
 std::string conclusionText(const WiringFaults& faults);
 std::string conclusionOf(const WiringAnswer& answer);
+// The conclusion of a whole check: its first answer's; without an answer, what is missing, or
+// 无法判断 when nothing is.
+std::string conclusionOf(const WiringResult& result);
 // The missing quantities joined, or "" when nothing is missing.
 std::string missingText(const WiringFaults& missing);
 std::string reasonText(const WiringReason& reason);

@@ -27,17 +27,16 @@ bool blank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// The ratios the page works with: both entries filled in and read. A blank entry is a ratio
-// nobody recorded, not a direct connection: billing by a multiplier of 1 on a guess could be
-// off by the whole ratio.
-std::optional<SiteRatios> ratiosOf(const SiteFields& site) {
+}  // namespace
+
+// A blank entry is a ratio nobody recorded, not a direct connection: billing by a multiplier of 1
+// on a guess could be off by the whole ratio.
+std::optional<SiteRatios> siteRatios(const SiteFields& site) {
     if (blank(site.currentRatio) || blank(site.voltageRatio)) {
         return std::nullopt;
     }
     return parseSiteRatios(site.currentRatio, site.voltageRatio);
 }
-
-}  // namespace
 
 WiringPage::WiringPage(const PlatformSet& platform, WindowModel& window,
                        const std::vector<std::uint8_t>& liveFrame)
@@ -183,7 +182,7 @@ void WiringPage::Command18_Click() {
 
 void WiringPage::setSite(const std::optional<SiteFields>& site, ArchiveId siteId) {
     siteId_ = site ? siteId : 0;
-    ratios_ = site ? ratiosOf(*site) : std::nullopt;
+    ratios_ = site ? siteRatios(*site) : std::nullopt;
     if (site) {
         chooseOption(window_.Option1, site->system == WiringSystem::ThreeWire ? 1 : 0);
     }

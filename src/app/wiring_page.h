@@ -15,6 +15,10 @@
 
 namespace pm {
 
+// The ratios a check of `site` works with: both of its entries filled in and read; nothing
+// otherwise. The wiring page and the command-line check both take the site's ratios from here.
+std::optional<SiteRatios> siteRatios(const SiteFields& site);
+
 // The wiring check page: its options, the reading it analyses (the live data, or a record of the
 // history table picked by a double-click) and the results with their diagram.
 class WiringPage final : public Page {

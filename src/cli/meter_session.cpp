@@ -28,7 +28,7 @@ void catchInterrupt() {
     std::signal(SIGINT, onInterrupt);
 }
 
-MeterSession::MeterSession(const std::string& device, std::ostream& err)
+MeterSession::MeterSession(const std::string& device, std::ostream& err, Archive* archive)
     : err_(err), desktop_(err) {
     if (!device.empty()) {
         setPortDevices({QString::fromStdString(device)});
@@ -36,7 +36,7 @@ MeterSession::MeterSession(const std::string& device, std::ostream& err)
     form_ = std::make_unique<Form1>(
         PlatformSet{scheduler_, clock_, surface_, wiringSurface_, serial_, grid_, desktop_, dialog_,
                     files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
-                    numberFormatOf(QLocale::system()), nullptr, portDeviceName});
+                    numberFormatOf(QLocale::system()), archive, portDeviceName});
 }
 
 MeterSession::~MeterSession() {

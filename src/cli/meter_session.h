@@ -26,6 +26,7 @@ constexpr int kExitNoMeter = 3;
 constexpr int kExitLinkLost = 4;
 constexpr int kExitNotACount = 5;       // read: the count reply was no count
 constexpr int kExitRecordsMissing = 6;  // read: some records never answered
+constexpr int kExitReadNotFiled = 7;    // read: the archive could not take the read
 
 // The window's logic with the real line to the meter and no window: the same scan of ports 1 to
 // 16, handshake, requests, pacing and time-out, driven by the Qt event loop. Needs a
@@ -33,8 +34,9 @@ constexpr int kExitRecordsMissing = 6;  // read: some records never answered
 class MeterSession {
   public:
     // With a device given, it is the only port (port 1); otherwise PHASEMETER_PORTS or the
-    // system's list decide, as for the window.
-    MeterSession(const std::string& device, std::ostream& err);
+    // system's list decide, as for the window. With an archive, reads are filed in it as the
+    // window files them.
+    MeterSession(const std::string& device, std::ostream& err, Archive* archive = nullptr);
     ~MeterSession();
 
     Form1& form() { return *form_; }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/archive_command.h"
 #include "cli/meter_commands.h"
 #include "cli/wiring_command.h"
 #include "core/version.h"
@@ -17,6 +18,7 @@ constexpr const char* kUsage =
     "  read      read the meter's stored records into a text file or a workbook\n"
     "  live      write the meter's live readings as CSV or JSON lines\n"
     "  wiring    check the wiring of an installation from one measurement frame\n"
+    "  archive   list, add to and export from the site archive\n"
     "\n"
     "  phasemeter-cli COMMAND --help   the options of a command\n"
     "  phasemeter-cli --version        the version\n";
@@ -28,7 +30,7 @@ int main(int argc, char** argv) {
     // The first argument is the command, or --help or --version; each command reads its own
     // options (cli/command_options.h). A mistake gets one line on stderr, as a command's do.
     if (args.empty()) {
-        std::cerr << "phasemeter-cli: no command given: read, live or wiring (see "
+        std::cerr << "phasemeter-cli: no command given: read, live, wiring or archive (see "
                      "phasemeter-cli --help)\n";
         return 2;
     }
@@ -42,6 +44,11 @@ int main(int argc, char** argv) {
     }
     if (args.front() == "wiring") {
         return pm::runWiringCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+    if (args.front() == "archive") {
+        // The archive is on Qt SQL, which needs the application object.
+        QCoreApplication application(argc, argv);
+        return pm::runArchiveCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
     if (args.front() == "read" || args.front() == "live") {
         // The line to the meter runs on Qt's event loop, as in the window.

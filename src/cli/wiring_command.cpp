@@ -1,13 +1,19 @@
 #include "cli/wiring_command.h"
 
+#include <QDateTime>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 
+#include "analysis/primary_values.h"
 #include "analysis/wiring_check.h"
+#include "app/wiring_page.h"
+#include "cli/command_archive.h"
 #include "cli/command_options.h"
+#include "output/inspection_fields.h"
 #include "output/wiring_text.h"
 #include "protocol/measurement_frame.h"
 #include "protocol/request_frames.h"
@@ -15,9 +21,12 @@
 namespace pm {
 
 const char* const kWiringUsage =
-    "Usage: phasemeter-cli wiring --frame HEX [options]\n"
+    "Usage: phasemeter-cli wiring (--frame HEX | --download ID --record N) [options]\n"
     "Checks the wiring of an energy-meter installation from one measurement frame (39 bytes in\n"
-    "hexadecimal, spaces allowed) and prints the analysis, one key=value line each.\n"
+    "hexadecimal, spaces allowed) or a record of a filed download, and prints the analysis, one\n"
+    "key=value line each. With --site the site's wiring system (unless --system is given) and\n"
+    "its CT and PT ratios apply; with --store the analysis is filed as an inspection of the site\n"
+    "and the last line is inspection=ID.\n"
     "\n"
     "  --system 3p4w|3p3w    three-phase four-wire (default) or three-wire\n"
     "  --load-angle FROM:TO  range of the true load angle in degrees (default 0:60)\n"
@@ -27,7 +36,16 @@ const char* const kWiringUsage =
     "  --pf X                average power factor, for the correction factor at it\n"
     "  --energy KWH          energy the meter recorded, for the energy to back-bill\n"
     "  --record N            the frame is stored record N (default: live data)\n"
-    "  --help                show this text\n";
+    "  --download ID         analyse record N (--record) of the filed download ID\n"
+    "  --site NAME           the archive's site of that name (户名) is the one checked\n"
+    "  --store               file the analysis as an inspection of the site\n"
+    "  --inspector NAME      with --store: who checked (检查人)\n"
+    "  --note TEXT           with --store: a note filed with it\n"
+    "  --archive FILE        the archive file (default: PHASEMETER_ARCHIVE, else the window's)\n"
+    "  --help                show this text\n"
+    "\n"
+    "Exit status: 0 done (also for bad data in a well-formed frame), 2 bad arguments, 5 the\n"
+    "archive cannot be opened or written, or has no such site, download or record.\n";
 
 namespace {
 
@@ -64,6 +82,27 @@ std::optional<double> number(std::string_view text) {
     return value;
 }
 
+// The check of a reading and its lines, as the wiring tab's text file writes them.
+struct Analysis {
+    WiringResult result;
+    std::vector<std::string> lines;
+};
+
+Analysis analysis(const std::vector<std::uint8_t>& frame, const InspectionSource& source,
+                  const WiringOptions& options, const std::optional<SiteRatios>& ratios) {
+    Analysis made;
+    made.result = checkWiring(wiringReading(frame), options);
+    made.lines = wiringReportLines(inspectionSourceText(source), options,
+                                   wiringReadingTexts(frame, NumberFormat{}), made.result, ratios);
+    return made;
+}
+
+void printLines(const std::vector<std::string>& lines, std::ostream& out) {
+    for (const std::string& line : lines) {
+        out << line << "\n";
+    }
+}
+
 }  // namespace
 
 int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -73,19 +112,25 @@ int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, st
     };
     QCommandLineParser parser;
     QList<QCommandLineOption> table;
-    // The options with a value, as kWiringUsage names it, and the two without one.
+    // The options with a value, as kWiringUsage names it, and those without one.
     for (const auto& [name, valueName] : {std::pair{"frame", "HEX"},
                                           {"system", "3p4w|3p3w"},
                                           {"load-angle", "FROM:TO"},
                                           {"b-terminal", "N"},
                                           {"pf", "X"},
                                           {"energy", "KWH"},
-                                          {"record", "N"}}) {
+                                          {"record", "N"},
+                                          {"download", "ID"},
+                                          {"site", "NAME"},
+                                          {"inspector", "NAME"},
+                                          {"note", "TEXT"}}) {
         table.append(QCommandLineOption(QString::fromLatin1(name), QString(),
                                         QString::fromLatin1(valueName)));
     }
     table.append(QCommandLineOption(QStringLiteral("export")));
     table.append(QCommandLineOption(QStringLiteral("pt")));
+    table.append(QCommandLineOption(QStringLiteral("store")));
+    table.append(archiveOption());
     if (const std::optional<int> status =
             answerCommandOptions(parser, "wiring", table, args, kWiringUsage, out, err)) {
         return *status;
@@ -99,7 +144,7 @@ int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, st
 
     WiringOptions options;
     std::optional<std::vector<std::uint8_t>> frame;
-    std::string source = liveSourceText();
+    InspectionSource source;
     if (parser.isSet(QStringLiteral("export"))) {
         options.direction = PowerDirection::Export;
     }
@@ -157,16 +202,97 @@ int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, st
             *record != static_cast<int>(*record)) {
             return fail("--record must be a record number from 1 to 10000, not " + *v);
         }
-        source = recordSourceText(static_cast<int>(*record));
+        source = {false, 0, static_cast<int>(*record)};
     }
-    if (!frame) {
+    const std::optional<std::string> download = value("download");
+    if (download) {
+        const std::optional<double> id = number(*download);
+        if (!id || *id < 1 || *id > 9e15 ||
+            *id != static_cast<double>(static_cast<ArchiveId>(*id))) {
+            return fail("--download must be the number of a filed download, not " + *download);
+        }
+        if (frame) {
+            return fail("--frame and --download both give the reading; give one");
+        }
+        if (source.live) {
+            return fail("--download needs --record N, the record of it to analyse");
+        }
+        source.downloadId = static_cast<ArchiveId>(*id);
+    }
+    if (!frame && !download) {
         return fail("--frame is missing");
     }
-    const WiringResult result = checkWiring(wiringReading(*frame), options);
-    for (const std::string& line :
-         wiringReportLines(source, options, wiringReadingTexts(*frame, NumberFormat{}), result)) {
-        out << line << "\n";
+    const std::optional<std::string> siteName = value("site");
+    const bool store = parser.isSet(QStringLiteral("store"));
+    if (store && !siteName) {
+        return fail("--store needs --site NAME, the site the inspection is filed under");
     }
+    for (const char* withStore : {"inspector", "note"}) {
+        if (value(withStore) && !store) {
+            return fail(std::string("--") + withStore + " is filed only with --store");
+        }
+    }
+    if (parser.isSet(archiveOption().names().first()) && !siteName && !download) {
+        return fail("--archive FILE needs --site NAME or --download ID");
+    }
+    if (!siteName && !download) {
+        printLines(analysis(*frame, source, options, std::nullopt).lines, out);
+        return 0;
+    }
+
+    auto archiveFault = [&err](const std::string& what) {
+        err << "phasemeter-cli wiring: " << what << "\n";
+        return kExitArchiveFault;
+    };
+    CommandArchive archive(parser);
+    if (const std::string reason = archive.unavailableReason(); !reason.empty()) {
+        return archiveFault(archive.fault(reason));
+    }
+    std::optional<Site> site;
+    if (siteName) {
+        std::string reason;
+        site = archive.site(*siteName, reason);
+        if (!site) {
+            return archiveFault(reason);
+        }
+        // The site's wiring system, as choosing the site on the wiring tab sets it; an explicit
+        // --system is the user's later choice.
+        if (!value("system")) {
+            options.system = site->fields.system;
+        }
+    }
+    if (download) {
+        const std::optional<Download> filed = archive.archive().download(source.downloadId);
+        if (!filed) {
+            const std::string reason = archive.unavailableReason();
+            return archiveFault(reason.empty() ? "no download " + *download + " in the archive " +
+                                                     archive.path()
+                                               : archive.fault(reason));
+        }
+        const auto record =
+            std::find_if(filed->records.begin(), filed->records.end(),
+                         [&](const DownloadRecord& r) { return r.number == source.recordNumber; });
+        if (record == filed->records.end() || record->bytes.empty()) {
+            return archiveFault("download " + *download + " has no record " +
+                                std::to_string(source.recordNumber) + " (" +
+                                std::to_string(filed->records.size()) + " records filed)");
+        }
+        frame = record->bytes;
+    }
+    const std::optional<SiteRatios> ratios = site ? siteRatios(site->fields) : std::nullopt;
+    const Analysis shown = analysis(*frame, source, options, ratios);
+    printLines(shown.lines, out);
+    if (!store) {
+        return 0;
+    }
+    const ArchiveIdResult filed = archive.archive().addInspection(inspectionFields(
+        site->id, QDateTime::currentSecsSinceEpoch(), value("inspector").value_or(""), source,
+        options, *frame, shown.result, shown.lines, options.meteredEnergy,
+        backBilledEnergy(options, shown.result, ratios), value("note").value_or("")));
+    if (!filed.ok()) {
+        return archiveFault(archive.fault(filed.error) + "; the inspection is not filed");
+    }
+    out << "inspection=" << filed.id << "\n";
     return 0;
 }
 

@@ -129,11 +129,10 @@ std::vector<std::string> wiringReportLines(const std::string& source, const Wiri
     lines.push_back(line("可信度", confidenceText(result.confidence)));
     if (result.answers.empty()) {
         lines.push_back(line("原因", reasonText(result.reason)));
-        lines.push_back(line("结论", result.missing.empty() ? std::string("无法判断")
-                                                            : missingText(result.missing)));
+        lines.push_back(line("结论", conclusionOf(result)));
     } else {
         const WiringAnswer& first = result.answers.front();
-        lines.push_back(line("结论", conclusionOf(first)));
+        lines.push_back(line("结论", conclusionOf(result)));
         for (std::size_t e = 0; e < first.elementVoltages.size(); ++e) {
             lines.push_back(line("元件" + std::to_string(e + 1),
                                  first.elementVoltages[e] + "·" + first.elementCurrents[e]));

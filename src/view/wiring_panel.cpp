@@ -145,14 +145,14 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
     std::vector<std::string> notes;
     if (result.answers.empty()) {
         // Nothing explains the reading: what is missing, if anything, and why not.
-        texts.conclusion = result.missing.empty() ? "无法判断" : missingText(result.missing);
+        texts.conclusion = conclusionOf(result);
         texts.k = "--";
         if (result.reason.kind != ReasonKind::None) {
             notes.push_back("原因: " + reasonText(result.reason));
         }
     } else {
         const WiringAnswer& first = result.answers.front();
-        texts.conclusion = conclusionOf(first);
+        texts.conclusion = conclusionOf(result);
         texts.k = correctionFactorShown(first.k, format);
         texts.kMeaning = correctionFactorMeaning(first.k);
         if (!first.equivalents.empty()) {

@@ -1,0 +1,38 @@
+#include "output/inspection_fields.h"
+
+#include <utility>
+
+#include "analysis/wiring_texts.h"
+#include "output/wiring_text.h"
+
+namespace pm {
+
+InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::string inspector,
+                                  InspectionSource source, const WiringOptions& options,
+                                  std::vector<std::uint8_t> frame, const WiringResult& result,
+                                  std::vector<std::string> lines,
+                                  std::optional<double> meteredEnergy,
+                                  std::optional<double> backBilledEnergy, std::string note) {
+    InspectionFields fields;
+    fields.siteId = siteId;
+    fields.timeUtc = timeUtc;
+    fields.inspector = std::move(inspector);
+    fields.source = source;
+    fields.options = options;
+    fields.frame = std::move(frame);
+    fields.lines = std::move(lines);
+    fields.conclusion = conclusionOf(result);
+    if (!result.answers.empty()) {
+        fields.correctionFactor = result.answers.front().k.value;
+    }
+    fields.meteredEnergy = meteredEnergy;
+    fields.backBilledEnergy = backBilledEnergy;
+    fields.note = std::move(note);
+    return fields;
+}
+
+std::string inspectionSourceText(const InspectionSource& source) {
+    return source.live ? liveSourceText() : recordSourceText(source.recordNumber);
+}
+
+}  // namespace pm
