@@ -41,15 +41,13 @@ testing::Frame balancedLoad(WiringSystem system, double uPhase, double amperes, 
 // whichever way the installation is metered, for loads lagging, leading and turned round.
 TEST(PrimaryValues, ScaleTheReadingAsTheTransformersDo) {
     struct Site {
-        const char* ct;
-        const char* pt;
+        const char *ct, *pt;
         double uPhase, amperes;  // secondary
-    };
-    const Site sites[] = {{"直接接入", "直接接入", 220.0, 5.0},
-                          {"200/5", "直接接入", 230.0, 3.2},
-                          {"200/5", "10000/100", 57.74, 4.1},
-                          {"75/5", "35000/100", 57.74, 1.5},
-                          {"1200/1", "110000/100", 63.5, 0.8}};
+    } const sites[] = {{"直接接入", "直接接入", 220.0, 5.0},
+                       {"200/5", "直接接入", 230.0, 3.2},
+                       {"200/5", "10000/100", 57.74, 4.1},
+                       {"75/5", "35000/100", 57.74, 1.5},
+                       {"1200/1", "110000/100", 63.5, 0.8}};
     for (const Site& site : sites) {
         const SiteRatios ratios = *parseSiteRatios(site.ct, site.pt);
         for (WiringSystem system : {WiringSystem::FourWire, WiringSystem::ThreeWire}) {
@@ -76,9 +74,8 @@ TEST(PrimaryValues, ScaleTheReadingAsTheTransformersDo) {
                 ASSERT_TRUE(total);
                 const double power = 3 * site.uPhase * ratios.voltage.factor() * site.amperes *
                                      ratios.current.factor() / 1000.0;
-                const double rad = phi * std::numbers::pi / 180.0;
-                EXPECT_NEAR(total->p, power * std::cos(rad), 4e-3 * power);
-                EXPECT_NEAR(total->q, power * std::sin(rad), 4e-3 * power);
+                EXPECT_NEAR(total->p, power * std::cos(phi * std::numbers::pi / 180), 4e-3 * power);
+                EXPECT_NEAR(total->q, power * std::sin(phi * std::numbers::pi / 180), 4e-3 * power);
                 EXPECT_NEAR(total->s, power, 4e-3 * power);
             }
         }
@@ -95,8 +92,7 @@ TEST(PrimaryValues, BackBilledEnergyCountsInTheMultiplier) {
         const double m = ratios ? ratios->multiplier() : 1.0;
         for (const double k : {0.5, 1.0, 2.532, 3.0, 0.0}) {
             for (const double metered : {1000.0, 0.0, HUGE_VAL}) {
-                SCOPED_TRACE(std::to_string(m) + " " + std::to_string(k) + " " +
-                             std::to_string(metered));
+                SCOPED_TRACE(std::to_string(m * k) + " " + std::to_string(metered));
                 WiringOptions options;
                 options.meteredEnergy = metered;
                 WiringResult result;
