@@ -15,6 +15,7 @@
 #include "adapters/qt_number_format.h"
 #include "adapters/xlsx_workbook.h"
 #include "analysis/transformer_ratio.h"
+#include "analysis/wiring_texts.h"
 #include "cli/command_archive.h"
 #include "cli/command_options.h"
 #include "cli/history_file.h"
@@ -335,9 +336,8 @@ int ArchiveCommand::list() {
             }
             rows.push_back({std::to_string(i.id), names[i.siteId], listing.localTime(i.timeUtc),
                             i.inspector, i.conclusion,
-                            i.correctionFactor
-                                ? QString::number(*i.correctionFactor, 'f', 3).toStdString()
-                                : "∞"});
+                            // None: infinite, or a reading nothing explained.
+                            i.correctionFactor ? correctionFactorText({i.correctionFactor}) : "-"});
         }
     }
     // A list the archive broke off while reading is not given as if it were whole.

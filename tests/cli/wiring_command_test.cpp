@@ -56,6 +56,11 @@ TEST(WiringCommand, BadInputIsNamedOnOneLineWithStatusTwo) {
         {{"--frame", frame, "--b-terminal", "4"}, "--b-terminal"},
         {{"--frame", frame, "--pf", "1.5"}, "--pf"},
         {{"--frame", frame, "--energy"}, "--energy"},
+        {{"--frame", frame, "--store"}, "--store needs --site"},
+        {{"--frame", frame, "--site", "s", "--note", "n"}, "--note"},
+        {{"--download", "3"}, "--download needs --record"},
+        {{"--download", "3.5", "--record", "1"}, "--download"},
+        {{"--frame", frame, "--download", "3", "--record", "1"}, "--frame and --download"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named);

@@ -13,11 +13,18 @@
 #include <fstream>
 #include <sstream>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "adapters/qt_files.h"
 #include "adapters/qt_number_format.h"
 #include "adapters/xlsx_workbook.h"
+#include "app/wiring_page.h"
 #include "output/history_text.h"
+#include "output/inspection_fields.h"
 #include "output/trend_log.h"
+#include "output/wiring_text.h"
 #include "simulated_history.h"
 
 namespace pm {
@@ -53,6 +60,7 @@ class CliAgainstSimulator : public ::testing::Test {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PHASEMETER_PORTS",
                    ports.isNull() ? dir_.filePath("none") + u':' + dir_.filePath("meter") : ports);
+        env.insert("PHASEMETER_ARCHIVE", dir_.filePath("archive.sqlite"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(PHASEMETER_CLI_PATH), args);
         process.waitForFinished(40'000);
@@ -141,6 +149,7 @@ TEST_F(CliAgainstSimulator, CtrlCLeavesTheCsvFileWhole) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PHASEMETER_PORTS", "");
+    env.insert("PHASEMETER_ARCHIVE", dir_.filePath("archive.sqlite"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(PHASEMETER_CLI_PATH), {"live", "--port", dir_.filePath("meter"),
                                                         "--csv", QString::fromStdString(file)});
@@ -221,6 +230,154 @@ TEST_F(CliAgainstSimulator, NamesARecordThatNeverAnsweredAndWritesTheOthers) {
         expected += text + "\r\n";
     }
     EXPECT_EQ(contents(path("gap.txt")), expected);
+}
+
+std::string lastLine(const std::string& out) {
+    const std::size_t end = out.find_last_not_of('\n');
+    const std::size_t start = out.rfind('\n', end);
+    return out.substr(start == std::string::npos ? 0 : start + 1, end - start);
+}
+
+QJsonArray jsonArray(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).array();
+}
+
+// The archive through the command line: a site, a read filed under it and exported as the read
+// wrote it, a wiring check filed with what it showed, and what is refused.
+TEST_F(CliAgainstSimulator, FilesReadsAndInspectionsAndExportsThemAsRead) {
+    constexpr int kRecords = 6;
+    startSimulator({"--records", QString::number(kRecords)});
+    const QString site = QStringLiteral("一号变 10kV");
+    const CliRun added = cli({"archive", "add-site", "--name", site, "--system", "3p4w", "--ct",
+                              "200/5", "--pt", "10000/100"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out.rfind("site=", 0), 0u);
+
+    // Each format read once and exported again from the archive: the same file.
+    for (const char* name : {"read.txt", "read.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string read = path(name), exported = path((std::string("e") + name).c_str());
+        const CliRun run = cli({"read", "--site", site, "--out", QString::fromStdString(read)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string download = lastLine(run.out);
+        ASSERT_EQ(download.rfind("download=", 0), 0u) << run.out;
+        const CliRun out =
+            cli({"archive", "export", "--download", QString::fromStdString(download.substr(9)),
+                 "--out", QString::fromStdString(exported)});
+        ASSERT_EQ(out.status, 0) << out.err;
+        const bool workbook = read.ends_with(".xlsx");
+        EXPECT_EQ(workbook ? sheetXml(exported) : contents(exported),
+                  workbook ? sheetXml(read) : contents(read));
+        EXPECT_NE(contents(read).size(), 0u);
+    }
+    const QJsonArray downloads = jsonArray(cli({"archive", "downloads", "--json"}).out);
+    ASSERT_EQ(downloads.size(), 2);
+    const QJsonObject download = downloads.first().toObject();
+    EXPECT_EQ(download["site"].toString(), site);
+    EXPECT_EQ(download["held_records"].toInt(), kRecords);
+    EXPECT_TRUE(download["finished"].toBool());
+
+    // The check of a filed record, filed: its stored bytes and options give its lines again.
+    const CliRun check =
+        cli({"wiring", "--download", QString::number(download["id"].toInteger()), "--record", "4",
+             "--site", site, "--energy", "1234.5", "--load-angle", "-10:50", "--store",
+             "--inspector", "李工", "--note", "表尾封印完好"});
+    ASSERT_EQ(check.status, 0) << check.err;
+    const QJsonArray inspections = jsonArray(cli({"archive", "inspections", "--json"}).out);
+    ASSERT_EQ(inspections.size(), 1);
+    const QJsonObject inspection = inspections.first().toObject();
+    EXPECT_EQ(lastLine(check.out), "inspection=" + std::to_string(inspection["id"].toInteger()));
+    const QJsonObject o = inspection["options"].toObject();
+    WiringOptions options;
+    options.system =
+        o["system"].toString() == "3p3w" ? WiringSystem::ThreeWire : WiringSystem::FourWire;
+    options.loadFrom = o["load_from"].toDouble();
+    options.loadTo = o["load_to"].toDouble();
+    options.direction =
+        o["direction"].toString() == "export" ? PowerDirection::Export : PowerDirection::Import;
+    options.viaVoltageTransformers = o["via_voltage_transformers"].toBool();
+    options.bTerminal = o["b_terminal"].toInt();
+    if (!o["metered_energy"].isNull()) {
+        options.meteredEnergy = o["metered_energy"].toDouble();
+    }
+    EXPECT_EQ(options.meteredEnergy, 1234.5);
+    EXPECT_EQ(options.loadFrom, -10);
+    const QByteArray hex = inspection["frame"].toString().toLatin1();
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    const QString frameHex = QString::fromLatin1(hex);
+    const std::vector<std::uint8_t> frame(bytes.begin(), bytes.end());
+    EXPECT_EQ(frame, sim::encodeFrame(sim::storedReading(4)));
+    const QJsonObject siteJson = jsonArray(cli({"archive", "sites", "--json"}).out)[0].toObject();
+    SiteFields fields;
+    fields.currentRatio = siteJson["current_ratio"].toString().toStdString();
+    fields.voltageRatio = siteJson["voltage_ratio"].toString().toStdString();
+    const WiringResult result = checkWiring(wiringReading(frame), options);
+    std::vector<std::string> lines =
+        wiringReportLines(inspectionSourceText({false, download["id"].toInteger(), 4}), options,
+                          wiringReadingTexts(frame, {}), result, siteRatios(fields));
+    std::vector<std::string> stored;
+    for (const QJsonValue& line : inspection["lines"].toArray()) {
+        stored.push_back(line.toString().toStdString());
+    }
+    EXPECT_EQ(stored, lines);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "倍率=4000"), lines.end());
+    std::string printed;
+    for (const std::string& line : lines) {
+        printed += line + "\n";
+    }
+    EXPECT_EQ(check.out, printed + lastLine(check.out) + "\n");
+    EXPECT_EQ(inspection["inspector"].toString(), QStringLiteral("李工"));
+    EXPECT_EQ(inspection["note"].toString(), QStringLiteral("表尾封印完好"));
+
+    // Refused before anything is filed, and an archive file that is not one left as it was.
+    const std::string archiveFile = path("archive.sqlite");
+    struct Case {
+        const char* name;
+        QStringList args;
+        int status;
+        const char* named;
+    };
+    const Case refused[] = {
+        {"a CT ratio that is none",
+         {"archive", "add-site", "--name", "b", "--ct", "5/200"},
+         2,
+         "--ct"},
+        {"a PT ratio that is none", {"archive", "add-site", "--name", "b", "--pt", "x"}, 2, "--pt"},
+        {"a name filed already", {"archive", "add-site", "--name", site}, 2, "filed already"},
+        {"read under no such site", {"read", "--site", "nowhere"}, 7, "no site named"},
+        {"check under no such site",
+         {"wiring", "--site", "nowhere", "--store", "--frame", frameHex},
+         5,
+         "no site named"},
+        {"no such download",
+         {"archive", "export", "--download", "99", "--out", "x.txt"},
+         5,
+         "no download 99"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(jsonArray(cli({"archive", "sites", "--json"}).out).size(), 1);
+
+    const std::string notAnArchive = "site list, kept by hand\n";
+    { std::ofstream(archiveFile, std::ios::binary | std::ios::trunc) << notAnArchive; }
+    const Case broken[] = {
+        {"list", {"archive", "sites"}, 5, "not"},
+        {"add a site", {"archive", "add-site", "--name", "c"}, 5, "not"},
+        {"file a check", {"wiring", "--site", site, "--store", "--frame", frameHex}, 5, "not"},
+        {"file a read", {"read", "--site", site}, 7, "not"},
+    };
+    for (const Case& c : broken) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(archiveFile), std::string::npos) << run.err;
+        EXPECT_EQ(contents(archiveFile), notAnArchive);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
 }
 
 }  // namespace

@@ -98,6 +98,9 @@ TEST(ProgramOptions, EveryCommandAnswersHelpAndMistakesAlike) {
         {PHASEMETER_CLI_PATH, {"read"}, "phasemeter-cli read: ", "--out"},
         {PHASEMETER_CLI_PATH, {"live"}, "phasemeter-cli live: ", "--csv"},
         {PHASEMETER_CLI_PATH, {"wiring"}, "phasemeter-cli wiring: ", "--frame"},
+        {PHASEMETER_CLI_PATH, {"archive", "sites"}, "phasemeter-cli archive sites: ", "--site"},
+        {PHASEMETER_CLI_PATH, {"archive", "add-site"}, "phasemeter-cli archive add-site: ", "--ct"},
+        {PHASEMETER_CLI_PATH, {"archive", "export"}, "phasemeter-cli archive export: ", "--out"},
         {PHASEMETER_SIM_PATH, {}, "phasemeter-sim: ", "--records"},
     };
     for (const Command& command : commands) {
