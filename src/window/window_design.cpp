@@ -378,7 +378,7 @@ void WindowModel::designWiringPage(int& tab) {
 
     // Filing the check: the inspector beside 接线方式, 存档 below 实时, the note and what filing
     // made of it below the alternatives.
-    caption("检查人", 1320, 210);
+    caption("检查人", 1290, 210);
     inspector = keep(std::make_unique<TextBox>("inspector", -1, Rect{1980, 180, 1620, 330}, tab++,
                                                &Frame2, plain));
     Command18 = keep(std::make_unique<Button>("Command18", Rect{6660, 660, 1200, 450}, tab++,
