@@ -281,6 +281,31 @@ class SqliteArchive final : public Archive {
     std::vector<std::string> inspectors() override;
 
   private:
+    // The file is opened for each call and closed after it, so that the connection never outlives
+    // the locks that tell other programs it is in use: closing any other handle of the file in
+    // this process (a file dialog peeking into the folder) drops them, and another program's
+    // connection closing then would take the journal of this one with it.
+    class Connected {
+      public:
+        explicit Connected(SqliteArchive& archive) : archive_(archive) {
+            if (archive_.depth_++ == 0) {
+                archive_.connect();
+            }
+        }
+        ~Connected() {
+            if (--archive_.depth_ == 0) {
+                archive_.close();
+            }
+        }
+        Connected(const Connected&) = delete;
+        Connected& operator=(const Connected&) = delete;
+
+      private:
+        SqliteArchive& archive_;
+    };
+    // Opens the connection for one call; a failure is the call's (the file may be held just now).
+    void connect();
+
     // What a write's body found: empty when it may be committed.
     using Body = std::function<std::string()>;
 
@@ -305,6 +330,9 @@ class SqliteArchive final : public Archive {
 
     QString path_;
     QString connection_;
+    int busyTimeoutMs_ = 0;
+    int depth_ = 0;
+    std::string connectError_;
     QSqlDatabase db_;
     std::string unavailable_;
     std::map<std::pair<ArchiveId, int>, std::vector<std::uint8_t>> held_;
@@ -319,10 +347,32 @@ SqliteArchive::SqliteArchive(const std::string& path, int busyTimeoutMs)
     : path_(QString::fromStdString(path)) {
     static std::atomic<int> serial{0};
     connection_ = QStringLiteral("phasemeter-archive-%1").arg(++serial);
+    busyTimeoutMs_ = busyTimeoutMs;
     const QString reason = open(busyTimeoutMs);
     if (!reason.isEmpty()) {
         unavailable_ = reason.toStdString();
-        close();
+    }
+    close();
+}
+
+void SqliteArchive::connect() {
+    connectError_.clear();
+    if (!unavailable_.empty()) {
+        return;
+    }
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db_.setDatabaseName(path_);
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
+    if (!db_.open()) {
+        connectError_ = openFailure(db_.lastError()).toStdString();
+        return;
+    }
+    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"}) {
+        std::string error;
+        run(pragma, {}, error);
+        if (!error.empty() && connectError_.empty()) {
+            connectError_ = error;
+        }
     }
 }
 
@@ -515,7 +565,7 @@ std::string SqliteArchive::failed(const QSqlError& error) {
 }
 
 std::optional<QSqlQuery> SqliteArchive::read(const char* sql, const QVariantList& values) {
-    if (!unavailable_.empty()) {
+    if (!unavailable_.empty() || !connectError_.empty()) {
         return std::nullopt;
     }
     std::string error;
@@ -532,6 +582,9 @@ bool SqliteArchive::exists(const char* table, ArchiveId id, std::string& error) 
 std::string SqliteArchive::write(const Body& body) {
     if (!unavailable_.empty()) {
         return unavailable_;
+    }
+    if (!connectError_.empty()) {
+        return connectError_;
     }
     std::string error;
     run("BEGIN IMMEDIATE", {}, error);
@@ -550,6 +603,7 @@ std::string SqliteArchive::write(const Body& body) {
 }
 
 std::vector<Site> SqliteArchive::sites(std::string_view search) {
+    const Connected connected(*this);
     std::vector<Site> found;
     // instr() rather than LIKE: matches exactly what was typed, with no wildcard of its own.
     const std::string sql = std::string("SELECT ") + kSiteColumns +
@@ -565,6 +619,7 @@ std::vector<Site> SqliteArchive::sites(std::string_view search) {
 }
 
 std::optional<Site> SqliteArchive::site(ArchiveId id) {
+    const Connected connected(*this);
     const std::string sql = std::string("SELECT ") + kSiteColumns + " FROM site WHERE id = ?";
     if (auto q = read(sql.c_str(), {integer(id)}); q && q->next()) {
         return siteAt(*q);
@@ -573,6 +628,7 @@ std::optional<Site> SqliteArchive::site(ArchiveId id) {
 }
 
 std::optional<Site> SqliteArchive::siteNamed(std::string_view name) {
+    const Connected connected(*this);
     const std::string sql =
         std::string("SELECT ") + kSiteColumns + " FROM site WHERE name = ? ORDER BY id LIMIT 1";
     if (auto q = read(sql.c_str(), {text(std::string(name))}); q && q->next()) {
@@ -583,6 +639,7 @@ std::optional<Site> SqliteArchive::siteNamed(std::string_view name) {
 
 ArchiveIdResult SqliteArchive::saveSite(ArchiveId id, const SiteFields& fields,
                                         std::int64_t nowUtc) {
+    const Connected connected(*this);
     const QVariantList values = {
         text(fields.name),         text(fields.account),      text(fields.address),
         text(fields.meterNumber),  text(fields.meterModel),   static_cast<int>(fields.system),
@@ -619,6 +676,7 @@ ArchiveIdResult SqliteArchive::saveSite(ArchiveId id, const SiteFields& fields,
 }
 
 ArchiveResult SqliteArchive::deleteSite(ArchiveId id) {
+    const Connected connected(*this);
     // The site's downloads and inspections go with it (foreign keys), and the downloads'
     // records with them (trigger).
     return {write([&]() -> std::string {
@@ -630,6 +688,7 @@ ArchiveResult SqliteArchive::deleteSite(ArchiveId id) {
 
 ArchiveIdResult SqliteArchive::beginDownload(ArchiveId siteId, std::int64_t startUtc,
                                              const std::string& port, int reportedCount) {
+    const Connected connected(*this);
     ArchiveId id = 0;
     const std::string error = write([&]() -> std::string {
         std::string failure;
@@ -695,6 +754,7 @@ std::string SqliteArchive::writeHeldRecords() {
 }
 
 ArchiveResult SqliteArchive::commitRecords() {
+    const Connected connected(*this);
     if (held_.empty()) {
         return {};
     }
@@ -708,6 +768,7 @@ ArchiveResult SqliteArchive::commitRecords() {
 
 ArchiveResult SqliteArchive::finishDownload(ArchiveId downloadId, std::int64_t endUtc,
                                             int tableBlocks) {
+    const Connected connected(*this);
     if (ArchiveResult committed = commitRecords(); !committed.ok()) {
         return committed;
     }
@@ -722,6 +783,7 @@ ArchiveResult SqliteArchive::finishDownload(ArchiveId downloadId, std::int64_t e
 }
 
 std::vector<DownloadSummary> SqliteArchive::downloads(ArchiveId siteId) {
+    const Connected connected(*this);
     std::vector<DownloadSummary> found;
     const std::string sql = std::string("SELECT ") + kDownloadColumns +
                             " FROM download WHERE site_id IS ? " + "ORDER BY id DESC";
@@ -734,6 +796,7 @@ std::vector<DownloadSummary> SqliteArchive::downloads(ArchiveId siteId) {
 }
 
 std::optional<Download> SqliteArchive::download(ArchiveId id) {
+    const Connected connected(*this);
     const std::string sql =
         std::string("SELECT ") + kDownloadColumns + " FROM download WHERE id = ?";
     Download download;
@@ -760,6 +823,7 @@ std::optional<Download> SqliteArchive::download(ArchiveId id) {
 }
 
 ArchiveResult SqliteArchive::deleteDownload(ArchiveId id) {
+    const Connected connected(*this);
     const std::string error = write([&]() -> std::string {
         std::string failure;
         QSqlQuery q = run("DELETE FROM download WHERE id = ?", {integer(id)}, failure);
@@ -772,6 +836,7 @@ ArchiveResult SqliteArchive::deleteDownload(ArchiveId id) {
 }
 
 ArchiveIdResult SqliteArchive::addInspection(const InspectionFields& f) {
+    const Connected connected(*this);
     ArchiveId id = 0;
     const std::string error = write([&]() -> std::string {
         std::string failure;
@@ -819,6 +884,7 @@ ArchiveIdResult SqliteArchive::addInspection(const InspectionFields& f) {
 }
 
 std::vector<InspectionSummary> SqliteArchive::inspections(ArchiveId siteId) {
+    const Connected connected(*this);
     std::vector<InspectionSummary> found;
     if (auto q = read("SELECT id, site_id, time_utc, conclusion, correction_factor, inspector "
                       "FROM inspection WHERE site_id = ? ORDER BY id DESC",
@@ -832,6 +898,7 @@ std::vector<InspectionSummary> SqliteArchive::inspections(ArchiveId siteId) {
 }
 
 std::optional<Inspection> SqliteArchive::inspection(ArchiveId id) {
+    const Connected connected(*this);
     const std::string sql =
         std::string("SELECT ") + kInspectionColumns + " FROM inspection WHERE id = ?";
     if (auto q = read(sql.c_str(), {integer(id)}); q && q->next()) {
@@ -841,6 +908,7 @@ std::optional<Inspection> SqliteArchive::inspection(ArchiveId id) {
 }
 
 ArchiveResult SqliteArchive::deleteInspection(ArchiveId id) {
+    const Connected connected(*this);
     return {write([&]() -> std::string {
         std::string failure;
         QSqlQuery q = run("DELETE FROM inspection WHERE id = ?", {integer(id)}, failure);
@@ -849,6 +917,7 @@ ArchiveResult SqliteArchive::deleteInspection(ArchiveId id) {
 }
 
 std::vector<std::string> SqliteArchive::inspectors() {
+    const Connected connected(*this);
     std::vector<std::string> names;
     if (auto q = read("SELECT name FROM inspector ORDER BY last_use DESC", {})) {
         while (q->next()) {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -512,6 +513,30 @@ TEST(SqliteArchive, TwoProgramsOnOneFileKeepEveryWriteOfBoth) {
             EXPECT_EQ(download->summary.heldRecords, static_cast<int>(10 - k / 2));
         }
     }
+}
+
+// Any other handle of the file closed in this process (a file dialog reading the folder) drops
+// this process's locks on it; another program that closes its archive then must not take the
+// journal this program still writes to.
+TEST(SqliteArchive, AnotherProgramClosingKeepsTheWritesOfOneWhoseLocksWereDropped) {
+    QTemporaryDir dir;
+    std::unique_ptr<Archive> window = openAt(sqlitePath(dir));
+    ASSERT_TRUE(window->saveSite(0, named("甲"), 1).ok());
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        QFile peek(sqlitePath(dir) + suffix);
+        if (peek.open(QIODevice::ReadOnly)) {
+            peek.read(16);
+        }
+    }
+    // Another program opens the file and closes it again.
+    QProcess other;
+    other.start(QStringLiteral("sqlite3"),
+                {sqlitePath(dir), QStringLiteral("SELECT count(*) FROM site")});
+    ASSERT_TRUE(other.waitForFinished(10'000));
+    ASSERT_EQ(other.exitCode(), 0);
+    ASSERT_TRUE(window->saveSite(0, named("乙"), 3).ok());
+    EXPECT_EQ(OtherConnection(sqlitePath(dir)).exec(QStringLiteral("SELECT count(*) FROM site")),
+              QStringLiteral("2"));
 }
 
 TEST(SqliteArchive, AKilledWriterLeavesASoundFileWithEveryCommittedRecord) {
