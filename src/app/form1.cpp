@@ -24,6 +24,7 @@ Form1::Form1(PlatformSet platform) : platform_(platform) {
     window_.comunication.bind(scheduler, [this] { comunication_Timer(); });
     window_.replyWait.bind(scheduler, [this] { replyWait_Timer(); });
     window_.readReport.bind(scheduler, [this] { readReport_Timer(); });
+    window_.archiveReport.bind(scheduler, [this] { archiveReport_Timer(); });
     platform_.serial.setReceiveHandler([this] { MSComm1_OnComm(); });
     platform_.grid.setDoubleClickHandler([this](int row, int col) { Grid1_DblClick(row, col); });
 }

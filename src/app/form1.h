@@ -55,6 +55,8 @@ class Form1 {
     void replyWait_Timer();
     // Tells the user how a read that did not get everything ended.
     void readReport_Timer();
+    // Shows the archive's failure said last in the status bar as a message.
+    void archiveReport_Timer();
 
     // Receive event of the serial line: takes the reply and routes it by the last request.
     void MSComm1_OnComm();
@@ -167,6 +169,7 @@ class Form1 {
     ArchiveId tableDownload_ = 0;
     bool tableDownloadFinished_ = false;
     bool archiveFaultSaid_ = false;
+    std::string archiveFault_;
     // The clock fields can go into a clock-set frame only for the years 2000 to 2255.
     bool clockYearFits_ = false;
     WiringPage wiringPage_{platform_, window_, state_.liveFrame};

@@ -41,9 +41,16 @@ void Form1::reportArchiveFault(const std::string& reason) {
         return;
     }
     archiveFaultSaid_ = true;
+    archiveFault_ = text;
+    // A box opened inside the load or the receive event would hold back the window or the replies.
+    window_.archiveReport.setEnabled(true);
+}
+
+void Form1::archiveReport_Timer() {
+    window_.archiveReport.setEnabled(false);
     platform_.desktop.showMessage(
         MessageIcon::Warning, "档案不可用",
-        text + "\r\n读取、保存和打印照常进行，只是不存入档案。\r\n" +
+        archiveFault_ + "\r\n读取、保存和打印照常进行，只是不存入档案。\r\n" +
             (platform_.archive != nullptr ? platform_.archive->location() : std::string()));
 }
 

@@ -125,12 +125,12 @@ void WiringPage::showInspection(const Inspection& inspection) {
     record_ = filed.source.live ? 0 : static_cast<std::int16_t>(filed.source.recordNumber);
     download_ = filed.source.downloadId;
     frame_ = filed.frame;
-    filedSource_ = "检查 " + std::to_string(inspection.id) + "：" +
-                   inspectionSourceText(filed.source) +
-                   (filed.source.downloadId != 0
-                        ? "（下载 " + std::to_string(filed.source.downloadId) + "）"
-                        : "");
+    filedSource_ =
+        "检查 " + std::to_string(inspection.id) + "：" + inspectionSourceText(filed.source) +
+        (filed.source.downloadId != 0 ? "（下载 " + std::to_string(filed.source.downloadId) + "）"
+                                      : "");
     setChoices(filed.options);
+    window_.filedMessage->setCaption("");
     readOptions();
     showCheck();
 }
@@ -166,13 +166,12 @@ void WiringPage::Command18_Click() {
     } else if (frame_.empty()) {
         said = "未存档：没有读数";
     } else {
-        const InspectionFields fields = inspectionFields(
-            siteId_, platform_.clock.now().utcSeconds, w.inspector->text(), source(), options_,
-            frame_, result_, lines(), options_.meteredEnergy, backBilledEnergy(),
-            w.inspectionNote->text());
+        const InspectionFields fields =
+            inspectionFields(siteId_, platform_.clock.now().utcSeconds, w.inspector->text(),
+                             source(), options_, frame_, result_, lines(), options_.meteredEnergy,
+                             backBilledEnergy(), w.inspectionNote->text());
         const ArchiveIdResult filed = archive->addInspection(fields);
-        said = filed.ok() ? "已存档：检查 " + std::to_string(filed.id)
-                          : "未存档：" + filed.error;
+        said = filed.ok() ? "已存档：检查 " + std::to_string(filed.id) : "未存档：" + filed.error;
         if (filed.ok()) {
             lastInspection_ = filed.id;
         }
@@ -215,7 +214,7 @@ void WiringPage::readOptions() {
 
 void WiringPage::showCheck() {
     WindowModel& w = window_;
-    w.source->setCaption(filedSource_ ? *filedSource_
+    w.source->setCaption(filedSource_   ? *filedSource_
                          : record_ == 0 ? liveSourceText()
                                         : recordSourceText(record_));
     w.Command7.setEnabled(!followsLiveData());

@@ -273,7 +273,9 @@ QWidget* MainWindow::buildControl(Control& control) {
             table->setSelectionMode(QAbstractItemView::SingleSelection);
             table->setEditTriggers(QAbstractItemView::NoEditTriggers);
             table->verticalHeader()->setVisible(false);
-            table->horizontalHeader()->setStretchLastSection(true);
+            // The date column as wide as its dates, the others share the rest.
+            table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+            table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
             return table;
         }
         case ControlKind::Container:
@@ -466,7 +468,6 @@ void MainWindow::mirror(const Control& control) {
                                        new QTableWidgetItem(qs(row[static_cast<std::size_t>(c)])));
                     }
                 }
-                table->resizeColumnsToContents();
             }
             if (model.selectedRow() < 0) {
                 table->clearSelection();

@@ -106,7 +106,8 @@ WindowModel::WindowModel()
       comunication("comunication", 1000, true),
       Timer1("Timer1", 1000, true),
       replyWait("replyWait", 1, false),
-      readReport("readReport", 1, false) {
+      readReport("readReport", 1, false),
+      archiveReport("archiveReport", 1, false) {
     int tab = 13;
     auto add = [&](const char* name, int index, Rect r, const char* caption, Label::Style style) {
         frameLabels_.push_back(
@@ -222,7 +223,7 @@ void WindowModel::designArchivePage(int& tab) {
                                              "三相三线", plain))};
     chooseOption(Option6, 0);
     siteMessage = keep(std::make_unique<Label>(
-        "siteMessage", -1, Rect{7800, 1740, 3615, 600}, tab++, &Frame4, "",
+        "siteMessage", -1, Rect{8100, 1740, 3315, 600}, tab++, &Frame4, "",
         Label::Style{plain, kBlack, std::nullopt, Align::Left, false, true}));
     Command10 = button("Command10", {4080, 2400, 1560, 420}, "新建现场");
     Command11 = button("Command11", {5760, 2400, 1560, 420}, "保存现场");
@@ -384,9 +385,8 @@ void WindowModel::designWiringPage(int& tab) {
     Command18 = keep(std::make_unique<Button>("Command18", Rect{6660, 660, 1200, 450}, tab++,
                                               "存档", 0, &Frame2));
     caption("备注", 3720, 6180);
-    inspectionNote = keep(std::make_unique<TextBox>("inspectionNote", -1,
-                                                    Rect{4260, 6150, 1620, 330}, tab++, &Frame2,
-                                                    plain));
+    inspectionNote = keep(std::make_unique<TextBox>(
+        "inspectionNote", -1, Rect{4260, 6150, 1620, 330}, tab++, &Frame2, plain));
     filedMessage = result("filedMessage", -1, {5940, 6150, 1920, 330},
                           {plain, kBlack, std::nullopt, Align::Left, false});
 }

@@ -364,6 +364,8 @@ struct WindowModel {
     // Shows how a read ended, once the event that ended it has returned: a message box opened
     // inside the receive event would hold back every reply until it is closed.
     Timer readReport;
+    // Likewise says that the archive failed, once the event that found it has returned.
+    Timer archiveReport;
 
     // Every control, parents before their children: top-level ones in design order, the children
     // of Frame1, Frame2 and then its children.
