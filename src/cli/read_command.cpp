@@ -73,12 +73,20 @@ std::string unfiledPart(Archive& archive, ArchiveId id, bool linkLost,
 int readMeter(const ReadOptions& options, CommandArchive* filing, std::ostream& out,
               std::ostream& err) {
     std::optional<Site> site;
+    bool notFiled = false;
     if (filing != nullptr) {
         std::string reason;
         site = filing->site(*options.site, reason);
         if (!site) {
-            err << "phasemeter-cli read: " << reason << "; nothing read\n";
-            return kExitReadNotFiled;
+            // With a file to write the read still goes on: only the filing is given up.
+            if (options.out.empty()) {
+                err << "phasemeter-cli read: " << reason << "; nothing read\n";
+                return kExitReadNotFiled;
+            }
+            err << "phasemeter-cli read: " << reason << "; the read goes to " << options.out
+                << " only\n";
+            filing = nullptr;
+            notFiled = true;
         }
     }
     MeterSession session(options.port, err, filing != nullptr ? &filing->archive() : nullptr);
@@ -176,6 +184,9 @@ int readMeter(const ReadOptions& options, CommandArchive* filing, std::ostream& 
             return status == kExitOk || status == kExitRecordsMissing ? kExitReadNotFiled : status;
         }
         out << "download=" << id << "\n";
+    }
+    if (notFiled && (status == kExitOk || status == kExitRecordsMissing)) {
+        return kExitReadNotFiled;
     }
     return status;
 }
