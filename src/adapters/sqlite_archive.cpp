@@ -61,7 +61,8 @@ const std::vector<std::vector<const char*>> kMigrations = {
             power_direction INTEGER NOT NULL, via_voltage_transformers INTEGER NOT NULL,
             b_terminal INTEGER NOT NULL, average_power_factor REAL, option_metered_energy REAL,
             frame BLOB, lines TEXT, conclusion TEXT, correction_factor REAL,
-            metered_energy REAL, back_billed_energy REAL, note TEXT))",
+            metered_energy REAL, back_billed_energy REAL, note TEXT,
+            current_ratio TEXT, voltage_ratio TEXT))",
         "CREATE INDEX inspection_by_site ON inspection (site_id, id)",
         // The names typed before, for the inspector's list: kept when their inspections go.
         "CREATE TABLE inspector (name TEXT PRIMARY KEY, last_use INTEGER NOT NULL)",
@@ -218,7 +219,7 @@ constexpr const char* kInspectionColumns =
     "id, site_id, time_utc, inspector, source_live, source_download, source_record, "
     "wiring_system, load_from, load_to, power_direction, via_voltage_transformers, b_terminal, "
     "average_power_factor, option_metered_energy, frame, lines, conclusion, correction_factor, "
-    "metered_energy, back_billed_energy, note";
+    "metered_energy, back_billed_energy, note, current_ratio, voltage_ratio";
 
 Inspection inspectionAt(const QSqlQuery& q) {
     Inspection inspection;
@@ -243,6 +244,8 @@ Inspection inspectionAt(const QSqlQuery& q) {
     f.meteredEnergy = realAt(q, 19);
     f.backBilledEnergy = realAt(q, 20);
     f.note = textAt(q, 21);
+    f.currentRatio = textAt(q, 22);
+    f.voltageRatio = textAt(q, 23);
     return inspection;
 }
 
@@ -848,7 +851,8 @@ ArchiveIdResult SqliteArchive::addInspection(const InspectionFields& f) {
             "source_record, wiring_system, load_from, load_to, power_direction, "
             "via_voltage_transformers, b_terminal, average_power_factor, option_metered_energy, "
             "frame, lines, conclusion, correction_factor, metered_energy, back_billed_energy, "
-            "note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            "note, current_ratio, voltage_ratio) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+            "?, ?, ?, ?, ?, ?, ?, ?, ?)",
             {integer(f.siteId),
              integer(f.timeUtc),
              text(f.inspector),
@@ -869,7 +873,9 @@ ArchiveIdResult SqliteArchive::addInspection(const InspectionFields& f) {
              real(f.correctionFactor),
              real(f.meteredEnergy),
              real(f.backBilledEnergy),
-             text(f.note)},
+             text(f.note),
+             text(f.currentRatio),
+             text(f.voltageRatio)},
             failure);
         id = q.lastInsertId().toLongLong();
         if (failure.empty() && !f.inspector.empty()) {

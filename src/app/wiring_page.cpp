@@ -166,10 +166,10 @@ void WiringPage::Command18_Click() {
     } else if (frame_.empty()) {
         said = "未存档：没有读数";
     } else {
-        const InspectionFields fields =
-            inspectionFields(siteId_, platform_.clock.now().utcSeconds, w.inspector->text(),
-                             source(), options_, frame_, result_, lines(), options_.meteredEnergy,
-                             backBilledEnergy(), w.inspectionNote->text());
+        const InspectionFields fields = inspectionFields(
+            siteId_, platform_.clock.now().utcSeconds, w.inspector->text(), source(), options_,
+            frame_, result_, lines(), options_.meteredEnergy, backBilledEnergy(),
+            w.inspectionNote->text(), site_.value_or(SiteFields{}));
         const ArchiveIdResult filed = archive->addInspection(fields);
         said = filed.ok() ? "已存档：检查 " + std::to_string(filed.id) : "未存档：" + filed.error;
         if (filed.ok()) {
@@ -181,6 +181,7 @@ void WiringPage::Command18_Click() {
 
 void WiringPage::setSite(const std::optional<SiteFields>& site, ArchiveId siteId) {
     siteId_ = site ? siteId : 0;
+    site_ = site;
     ratios_ = site ? siteRatios(*site) : std::nullopt;
     if (site) {
         chooseOption(window_.Option1, site->system == WiringSystem::ThreeWire ? 1 : 0);

@@ -100,6 +100,7 @@ class WiringPage final : public Page {
     WiringResult result_;
     std::optional<SiteRatios> ratios_;
     ArchiveId siteId_ = 0;
+    std::optional<SiteFields> site_;
     ArchiveId download_ = 0;  // the download the record shown came from
     ArchiveId lastInspection_ = 0;
     // 来源 of a filed check shown, which holds its reading until 实时.

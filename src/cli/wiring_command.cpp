@@ -288,7 +288,7 @@ int runWiringCommand(const std::vector<std::string>& args, std::ostream& out, st
     const ArchiveIdResult filed = archive.archive().addInspection(inspectionFields(
         site->id, QDateTime::currentSecsSinceEpoch(), value("inspector").value_or(""), source,
         options, *frame, shown.result, shown.lines, options.meteredEnergy,
-        backBilledEnergy(options, shown.result, ratios), value("note").value_or("")));
+        backBilledEnergy(options, shown.result, ratios), value("note").value_or(""), site->fields));
     if (!filed.ok()) {
         return archiveFault(archive.fault(filed.error) + "; the inspection is not filed");
     }

@@ -12,7 +12,8 @@ InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::s
                                   std::vector<std::uint8_t> frame, const WiringResult& result,
                                   std::vector<std::string> lines,
                                   std::optional<double> meteredEnergy,
-                                  std::optional<double> backBilledEnergy, std::string note) {
+                                  std::optional<double> backBilledEnergy, std::string note,
+                                  const SiteFields& site) {
     InspectionFields fields;
     fields.siteId = siteId;
     fields.timeUtc = timeUtc;
@@ -28,6 +29,8 @@ InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::s
     fields.meteredEnergy = meteredEnergy;
     fields.backBilledEnergy = backBilledEnergy;
     fields.note = std::move(note);
+    fields.currentRatio = site.currentRatio;
+    fields.voltageRatio = site.voltageRatio;
     return fields;
 }
 

@@ -15,13 +15,15 @@ namespace pm {
 // (wiringReportLines). The conclusion and K for the lists come from `result`: K is none when it
 // is infinite or the reading has no answer. `meteredEnergy` is 抄见电量 as entered (kWh) and
 // `backBilledEnergy` the 退补电量 shown, which counts in the site's multiplier. The window's
-// archive button and `phasemeter-cli wiring --store` both file through this.
+// archive button and `phasemeter-cli wiring --store` both file through this. `site` gives the
+// ratio entries the check was made with.
 InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::string inspector,
                                   InspectionSource source, const WiringOptions& options,
                                   std::vector<std::uint8_t> frame, const WiringResult& result,
                                   std::vector<std::string> lines,
                                   std::optional<double> meteredEnergy,
-                                  std::optional<double> backBilledEnergy, std::string note);
+                                  std::optional<double> backBilledEnergy, std::string note,
+                                  const SiteFields& site);
 
 // The 来源 of the check's text for where its reading came from: 实时数据 or 记录 NO.n.
 std::string inspectionSourceText(const InspectionSource& source);

@@ -103,6 +103,10 @@ struct InspectionFields {
     std::optional<double> meteredEnergy;     // 抄见电量, kWh
     std::optional<double> backBilledEnergy;  // 退补电量, kWh
     std::string note;
+    // The site's CT and PT entries the check was made with: the lines' primary values and 退补电量
+    // come from them, and the site may change afterwards.
+    std::string currentRatio;
+    std::string voltageRatio;
 };
 
 struct Inspection {

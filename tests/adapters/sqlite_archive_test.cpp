@@ -202,7 +202,7 @@ auto fieldsOf(const InspectionFields& f) {
     return std::tuple(f.siteId, f.timeUtc, f.inspector, f.source, o.system, o.loadFrom, o.loadTo,
                       o.direction, o.viaVoltageTransformers, o.bTerminal, o.averagePowerFactor,
                       o.meteredEnergy, f.frame, f.lines, f.conclusion, f.correctionFactor,
-                      f.meteredEnergy, f.backBilledEnergy, f.note);
+                      f.meteredEnergy, f.backBilledEnergy, f.note, f.currentRatio, f.voltageRatio);
 }
 
 TYPED_TEST(ArchiveContract, InspectionsKeepEveryFieldAndInspectorsComeLastUsedFirst) {
@@ -223,6 +223,8 @@ TYPED_TEST(ArchiveContract, InspectionsKeepEveryFieldAndInspectorsComeLastUsedFi
     full.meteredEnergy = 5e-324;
     full.backBilledEnergy = -123456.789;
     full.note = "x'); DELETE FROM inspection;--";
+    full.currentRatio = "200/5";
+    full.voltageRatio = "直接接入";
     InspectionFields bare;  // every optional empty, a live reading, no inspector
     bare.siteId = site;
     std::vector<ArchiveId> ids;

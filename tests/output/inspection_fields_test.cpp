@@ -36,6 +36,8 @@ TEST(InspectionFields, FiledCheckAnalysedAgainGivesItsLinesConclusionAndK) {
     MemoryArchive archive;
     SiteFields fields;
     fields.name = "site";
+    fields.currentRatio = "200/5";
+    fields.voltageRatio = "10000/100";
     const ArchiveId site = archive.saveSite(0, fields, 0).id;
     const std::optional<SiteRatios> ratios = parseSiteRatios("200/5", "10000/100");
     int unanswered = 0, infinite = 0;
@@ -65,13 +67,18 @@ TEST(InspectionFields, FiledCheckAnalysedAgainGivesItsLinesConclusionAndK) {
         const std::optional<double> backBilled = backBilledEnergy(options, result, ratios);
         const ArchiveIdResult filed = archive.addInspection(
             inspectionFields(site, 1000 + n, "inspector", source, options, frame, result, lines,
-                             options.meteredEnergy, backBilled, "note"));
+                             options.meteredEnergy, backBilled, "note", fields));
         ASSERT_TRUE(filed.ok()) << filed.error;
         const InspectionFields stored = archive.inspection(filed.id)->fields;
+        // The site changes afterwards; the filed check keeps the ratios it was made with.
+        SiteFields changed = fields;
+        changed.currentRatio = std::to_string(n + 1) + "/1";
+        archive.saveSite(site, changed, n);
 
         const WiringResult again = checkWiring(wiringReading(stored.frame), stored.options);
         EXPECT_EQ(wiringReportLines(inspectionSourceText(stored.source), stored.options,
-                                    wiringReadingTexts(stored.frame, {}), again, ratios),
+                                    wiringReadingTexts(stored.frame, {}), again,
+                                    parseSiteRatios(stored.currentRatio, stored.voltageRatio)),
                   stored.lines);
         EXPECT_EQ(lineValue(stored.lines, "结论"), stored.conclusion);
         const std::optional<std::string> k = lineValue(stored.lines, "更正系数");
