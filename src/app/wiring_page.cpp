@@ -6,7 +6,7 @@
 #include "analysis/primary_values.h"
 #include "app/page_output.h"
 #include "app/wiring_page.h"
-#include "output/inspection_fields.h"
+#include "output/filed_check.h"
 #include "output/wiring_text.h"
 #include "platform/clock.h"
 #include "platform/drawing_surface.h"

@@ -13,7 +13,7 @@
 #include "app/wiring_page.h"
 #include "cli/command_archive.h"
 #include "cli/command_options.h"
-#include "output/inspection_fields.h"
+#include "output/filed_check.h"
 #include "output/wiring_text.h"
 #include "protocol/measurement_frame.h"
 #include "protocol/request_frames.h"

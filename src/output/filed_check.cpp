@@ -1,4 +1,4 @@
-#include "output/inspection_fields.h"
+#include "output/filed_check.h"
 
 #include <utility>
 
