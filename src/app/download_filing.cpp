@@ -12,7 +12,7 @@ void DownloadFiling::begin(ArchiveId siteId, std::int64_t startUtc, const std::s
     }
     const ArchiveIdResult opened = archive_->beginDownload(siteId, startUtc, port, count);
     if (!opened.ok()) {
-        noteFault(opened.error);
+        onFault_(opened.error);
         return;
     }
     download_ = opened.id;
@@ -56,7 +56,7 @@ void DownloadFiling::end(std::int64_t endUtc, int tableBlocks) {
     held_ = false;
     const ArchiveResult finished = archive_->finishDownload(download_, endUtc, tableBlocks);
     if (!finished.ok()) {
-        noteFault(finished.error);
+        onFault_(finished.error);
     }
 }
 
@@ -68,22 +68,8 @@ void DownloadFiling::commit(std::int64_t nowUtc) {
         // The records stay in the table; the archive is given up for this read rather than
         // failing again every second.
         filing_ = false;
-        noteFault(written.error);
+        onFault_(written.error);
     }
-}
-
-void DownloadFiling::noteFault(const std::string& reason) {
-    if (!fault_) {
-        fault_ = reason;
-    }
-}
-
-std::optional<std::string> DownloadFiling::takeNewFault() {
-    if (!fault_ || faultTaken_) {
-        return std::nullopt;
-    }
-    faultTaken_ = true;
-    return fault_;
 }
 
 }  // namespace pm

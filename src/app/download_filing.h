@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +15,12 @@ namespace pm {
 // a second (on the clock's tick, or with the next record once a second has passed), and the
 // download is closed when the read ends. A read the lost link cut short is written up to its
 // last record and left unfinished. Without an archive, or with one that fails, the read goes on
-// untouched; the first failure is kept for the window to say once.
+// untouched; each failure goes to `onFault`, for the window to say.
 class DownloadFiling {
   public:
-    explicit DownloadFiling(Archive* archive) : archive_(archive) {}
+    using FaultHandler = std::function<void(const std::string& reason)>;
+    DownloadFiling(Archive* archive, FaultHandler onFault)
+        : archive_(archive), onFault_(std::move(onFault)) {}
 
     // A read began under `siteId` (0: no site) on `port`, the meter having reported `count`.
     void begin(ArchiveId siteId, std::int64_t startUtc, const std::string& port, int count);
@@ -34,10 +37,6 @@ class DownloadFiling {
     // The download of the read running or ended last (0: none filed).
     ArchiveId download() const { return download_; }
     bool filing() const { return filing_; }
-    // A failure not yet taken: the reason, once.
-    std::optional<std::string> takeNewFault();
-    // Notes a failure found elsewhere (the archive could not be opened).
-    void noteFault(const std::string& reason);
 
   private:
     void commit(std::int64_t nowUtc);
@@ -47,8 +46,7 @@ class DownloadFiling {
     bool filing_ = false;
     bool held_ = false;
     std::int64_t committedUtc_ = 0;
-    std::optional<std::string> fault_;
-    bool faultTaken_ = false;
+    FaultHandler onFault_;
 };
 
 }  // namespace pm

@@ -68,7 +68,6 @@ void Form1::Timer1_Timer() {
     state_.clockMinute = static_cast<std::int16_t>(now.minute);
     clockYearFits_ = clockYearFits(now.year);
     filing_.tick(now.utcSeconds);
-    reportFilingFault();
     for (Page* page : pages_) {
         page->clockTick(now);
     }

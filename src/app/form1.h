@@ -120,7 +120,7 @@ class Form1 {
     bool showDownload(ArchiveId id);
     // Shows a filed inspection on the wiring tab.
     void showInspection(const Inspection& inspection);
-    // Says the archive's first failure not yet said: in the status bar and a message.
+    // Says an archive failure in the status bar, and the first one also as a message.
     void reportArchiveFault(const std::string& reason);
 
     // Called at the end of every live-data reply, once the panel shows it and state().liveFrame
@@ -154,8 +154,6 @@ class Form1 {
 
     // The line above the tabs: the current site and the download the history table shows.
     void showArchiveLine();
-    // A failure of the filing not yet said is said now.
-    void reportFilingFault();
     std::int64_t nowUtc();
     // What the archive page asks of the window.
     ArchivePage::Actions archiveActions();
@@ -164,7 +162,8 @@ class Form1 {
     PlatformSet platform_;
     WindowModel window_;
     MeterState state_;
-    DownloadFiling filing_{platform_.archive};
+    DownloadFiling filing_{platform_.archive,
+                           [this](const std::string& reason) { reportArchiveFault(reason); }};
     std::optional<Site> currentSite_;
     ArchiveId tableDownload_ = 0;
     bool tableDownloadFinished_ = false;

@@ -54,12 +54,6 @@ void Form1::archiveReport_Timer() {
             (platform_.archive != nullptr ? platform_.archive->location() : std::string()));
 }
 
-void Form1::reportFilingFault() {
-    if (std::optional<std::string> fault = filing_.takeNewFault()) {
-        reportArchiveFault(*fault);
-    }
-}
-
 void Form1::showArchiveLine() {
     if (platform_.archive == nullptr) {
         return;

@@ -164,7 +164,6 @@ void Form1::COMtimout_Timer() {
         // A read that loses its link keeps in the archive what came before, unfinished.
         if (window_.Readdat.enabled()) {
             filing_.cut();
-            reportFilingFault();
         }
         window_.Findcom.setEnabled(true);
         for (Page* page : pages_) {
@@ -247,7 +246,6 @@ void Form1::endRead() {
     if (filing_.filing()) {
         filing_.end(nowUtc(), static_cast<int>(state_.recordFrames.size()));
         tableDownloadFinished_ = true;
-        reportFilingFault();
         showArchiveLine();
     }
     resumePolling();

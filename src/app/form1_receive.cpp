@@ -77,7 +77,6 @@ void Form1::storedRecordReply(std::int16_t record) {
     state_.recordFrames.resize(static_cast<std::size_t>(record));
     state_.recordFrames.back() = state_.rxBytes;
     filing_.record(record, state_.rxBytes, nowUtc());
-    reportFilingFault();
     if (record == state_.read.asked) {
         state_.read.answered = true;
         // The last record is in: the read ends now rather than on a later tick.
@@ -122,7 +121,6 @@ void Form1::recordCountReply() {
                   state_.recordCount);
     tableDownload_ = filing_.filing() ? filing_.download() : 0;
     tableDownloadFinished_ = false;
-    reportFilingFault();
     showArchiveLine();
     if (state_.recordCount < 1) {
         state_.read.finished = true;
