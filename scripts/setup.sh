@@ -10,7 +10,7 @@ packages=(
     build-essential cmake ninja-build pkgconf
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
     libqt6sql6-sqlite sqlite3
-    libxlsxwriter-dev zlib1g-dev
+    libxlsxwriter-dev zlib1g-dev libqpdf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-arphic-uming fonts-wqy-microhei
     librsvg2-bin

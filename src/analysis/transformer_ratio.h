@@ -44,6 +44,20 @@ inline std::optional<SiteRatios> parseSiteRatios(std::string_view currentText,
     return SiteRatios{*current, *voltage};
 }
 
+// The ratios a site's two entries give for its checks: nothing unless both are filled in and read.
+// A blank entry is a ratio nobody recorded, not a direct connection: billing by a multiplier of 1
+// on a guess could be off by the whole ratio.
+inline std::optional<SiteRatios> enteredSiteRatios(std::string_view currentText,
+                                                   std::string_view voltageText) {
+    const auto blank = [](std::string_view text) {
+        return text.find_first_not_of(" \t") == std::string_view::npos;
+    };
+    if (blank(currentText) || blank(voltageText)) {
+        return std::nullopt;
+    }
+    return parseSiteRatios(currentText, voltageText);
+}
+
 // Energy to refund (negative) or charge (positive) for a metered register difference, with the
 // correction factor K: metered × multiplier × (K − 1).
 inline double backBillingEnergy(double meteredEnergy, double multiplier, double k) {

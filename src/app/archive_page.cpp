@@ -1,9 +1,12 @@
 #include "app/archive_page.h"
 
+#include "app/sheet_output.h"
+
 #include <cmath>
 #include <cstdio>
 
 #include "analysis/transformer_ratio.h"
+#include "app/sheet_output.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 
@@ -284,6 +287,19 @@ void ArchivePage::Command17_Click() {
     const ArchiveResult deleted = archive->deleteInspection(i.id);
     window_.siteMessage->setCaption(deleted.ok() ? "已删除检查记录" : "未删除：" + deleted.error);
     listSiteContents();
+}
+
+void ArchivePage::Command20_Click() {
+    const int row = window_.inspectionList->selectedRow();
+    if (row < 0 || row >= static_cast<int>(inspections_.size())) {
+        window_.siteMessage->setCaption("请先在列表中选定一次检查");
+        return;
+    }
+    if (std::string said =
+            writeCheckSheet(platform_, inspections_[static_cast<std::size_t>(row)].id);
+        !said.empty()) {
+        window_.siteMessage->setCaption(std::move(said));
+    }
 }
 
 }  // namespace pm

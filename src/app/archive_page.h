@@ -44,6 +44,7 @@ class ArchivePage final : public Page {
     void Command15_Click();  // 删除下载
     void Command16_Click();  // 打开检查
     void Command17_Click();  // 删除检查
+    void Command20_Click();  // 报告 of the inspection chosen, as a PDF file or on paper
 
     // The site the form shows (0: a new one).
     ArchiveId formSite() const { return formSite_; }

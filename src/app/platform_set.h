@@ -20,6 +20,7 @@ class WorkbookWriter;
 class Printer;
 class TextLog;
 class Archive;
+class DocumentOutput;
 
 // The outside world as the window's handlers reach it. The program wires in the Qt
 // implementations; tests wire in fakes and a virtual clock.
@@ -43,6 +44,8 @@ struct PlatformSet {
     Archive* archive = nullptr;
     // The device behind port number n, as the download names it; "COMn" when not given.
     std::function<std::string(int)> portName;
+    // Where printed documents go (a PDF file, the printer); none where nothing can be written.
+    DocumentOutput* documents = nullptr;
 };
 
 }  // namespace pm

@@ -5,6 +5,7 @@
 
 #include "analysis/primary_values.h"
 #include "app/page_output.h"
+#include "app/sheet_output.h"
 #include "app/wiring_page.h"
 #include "output/filed_check.h"
 #include "output/wiring_text.h"
@@ -23,19 +24,10 @@ constexpr const char* kNoReading = "尚无数据";
 const FileType kTextType{"txt格式 (*.txt)", "*.txt", ".txt"};
 const FileType kPictureType{"jpg格式 (*.jpg)", "*.jpg", ".jpg"};
 
-bool blank(std::string_view text) {
-    return text.find_first_not_of(" \t") == std::string_view::npos;
-}
-
 }  // namespace
 
-// A blank entry is a ratio nobody recorded, not a direct connection: billing by a multiplier of 1
-// on a guess could be off by the whole ratio.
 std::optional<SiteRatios> siteRatios(const SiteFields& site) {
-    if (blank(site.currentRatio) || blank(site.voltageRatio)) {
-        return std::nullopt;
-    }
-    return parseSiteRatios(site.currentRatio, site.voltageRatio);
+    return enteredSiteRatios(site.currentRatio, site.voltageRatio);
 }
 
 WiringPage::WiringPage(const PlatformSet& platform, WindowModel& window,
@@ -107,6 +99,7 @@ void WiringPage::Text1_Change(int) {
 void WiringPage::Command7_Click() {
     record_ = 0;
     download_ = 0;
+    shownInspection_ = 0;
     filedSource_.reset();
     frame_ = liveFrame_;
     showCheck();
@@ -117,6 +110,7 @@ void WiringPage::showRecord(std::int16_t record, const std::vector<std::uint8_t>
     record_ = record;
     frame_ = frame;
     download_ = download;
+    shownInspection_ = 0;
     filedSource_.reset();
 }
 
@@ -125,10 +119,8 @@ void WiringPage::showInspection(const Inspection& inspection) {
     record_ = filed.source.live ? 0 : static_cast<std::int16_t>(filed.source.recordNumber);
     download_ = filed.source.downloadId;
     frame_ = filed.frame;
-    filedSource_ =
-        "检查 " + std::to_string(inspection.id) + "：" + inspectionSourceText(filed.source) +
-        (filed.source.downloadId != 0 ? "（下载 " + std::to_string(filed.source.downloadId) + "）"
-                                      : "");
+    filedSource_ = filedSourceText(inspection);
+    shownInspection_ = inspection.id;
     setChoices(filed.options);
     window_.filedMessage->setCaption("");
     readOptions();
@@ -177,6 +169,17 @@ void WiringPage::Command18_Click() {
         }
     }
     w.filedMessage->setCaption(said);
+}
+
+void WiringPage::Command19_Click() {
+    const ArchiveId id = shownInspection_ != 0 ? shownInspection_ : lastInspection_;
+    if (id == 0) {
+        window_.filedMessage->setCaption("未生成报告：请先存档");
+        return;
+    }
+    if (std::string said = writeCheckSheet(platform_, id); !said.empty()) {
+        window_.filedMessage->setCaption(std::move(said));
+    }
 }
 
 void WiringPage::setSite(const std::optional<SiteFields>& site, ArchiveId siteId) {

@@ -53,6 +53,9 @@ class WiringPage final : public Page {
     void showInspection(const Inspection& inspection);
     // 存档: files the check shown under the current site with the inspector and the note.
     void Command18_Click();
+    // 报告: the record of the filed check shown, or else of the one 存档 filed last, as a PDF
+    // file or on paper.
+    void Command19_Click();
     // The site being inspected, or none. Its 接线方式 becomes the page's, and with both of its
     // ratios filled in and read the page shows the multiplier and the primary values and bills
     // by the multiplier; without them everything is secondary, as the meter shows it. The check
@@ -103,6 +106,7 @@ class WiringPage final : public Page {
     std::optional<SiteFields> site_;
     ArchiveId download_ = 0;  // the download the record shown came from
     ArchiveId lastInspection_ = 0;
+    ArchiveId shownInspection_ = 0;  // the filed check shown, until 实时 or another record
     // 来源 of a filed check shown, which holds its reading until 实时.
     std::optional<std::string> filedSource_;
 };

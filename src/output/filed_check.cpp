@@ -38,4 +38,10 @@ std::string inspectionSourceText(const InspectionSource& source) {
     return source.live ? liveSourceText() : recordSourceText(source.recordNumber);
 }
 
+std::string filedSourceText(const Inspection& inspection) {
+    const InspectionSource& source = inspection.fields.source;
+    return "检查 " + std::to_string(inspection.id) + "：" + inspectionSourceText(source) +
+           (source.downloadId != 0 ? "（下载 " + std::to_string(source.downloadId) + "）" : "");
+}
+
 }  // namespace pm

@@ -28,4 +28,7 @@ InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::s
 // The 来源 of the check's text for where its reading came from: 实时数据 or 记录 NO.n.
 std::string inspectionSourceText(const InspectionSource& source);
 
+// The 来源 of a filed check shown again: "检查 7：记录 NO.3（下载 2）" or "检查 7：实时数据".
+std::string filedSourceText(const Inspection& inspection);
+
 }  // namespace pm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace pm {
 
@@ -20,6 +21,15 @@ class Desktop {
         (void)title;
         (void)text;
         return false;
+    }
+    // Offers a choice of `buttons` besides going back; the index of the one chosen, or -1 when
+    // the user went back. Where nobody can be asked, -1.
+    virtual int choose(const std::string& title, const std::string& text,
+                       const std::vector<std::string>& buttons) {
+        (void)title;
+        (void)text;
+        (void)buttons;
+        return -1;
     }
     virtual void beep() = 0;
     // Ends the program as soon as the current handler returns.

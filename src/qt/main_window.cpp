@@ -366,7 +366,9 @@ void MainWindow::connectArchivePage() {
     onClick(w.Command15, [&page] { page.Command15_Click(); });
     onClick(w.Command16, [&page] { page.Command16_Click(); });
     onClick(w.Command17, [&page] { page.Command17_Click(); });
+    onClick(w.Command20, [&page] { page.Command20_Click(); });
     onClick(w.Command18, [this] { form_.wiringPage().Command18_Click(); });
+    onClick(w.Command19, [this] { form_.wiringPage().Command19_Click(); });
     auto onPick = [this](ListTable* list, std::function<void(int)> handler) {
         connect(static_cast<QTableWidget*>(widgetFor(*list)), &QTableWidget::cellClicked, this,
                 [handler](int row, int) { handler(row); });

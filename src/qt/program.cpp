@@ -26,10 +26,10 @@ Program::Program(std::unique_ptr<Archive> archive)
       surface_(new QtDrawingSurface(toPixels(WindowModel::kPicture2Geometry).size())),
       wiringSurface_(new QtDrawingSurface(toPixels(WindowModel::kPicture3Geometry).size())),
       grid_(new QtGrid),
-      form_(std::make_unique<Form1>(
-          PlatformSet{scheduler_, clock_, *surface_, *wiringSurface_, serial_, *grid_, desktop_,
-                      dialog_, files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
-                      numberFormatOf(QLocale::system()), archive_.get(), portDeviceName})),
+      form_(std::make_unique<Form1>(PlatformSet{
+          scheduler_, clock_, *surface_, *wiringSurface_, serial_, *grid_, desktop_, dialog_,
+          files_, snapshot_, workbook_, printer_, trendLog_, chartSnapshot_,
+          numberFormatOf(QLocale::system()), archive_.get(), portDeviceName, &documents_})),
       window_(
           std::make_unique<MainWindow>(*form_, PlatformWidgets{surface_, wiringSurface_, grid_})) {
     desktop_.setWindow(window_.get());

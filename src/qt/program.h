@@ -12,6 +12,7 @@
 #include "qt/main_window.h"
 #include "qt/qt_common_dialog.h"
 #include "qt/qt_desktop.h"
+#include "qt/qt_document_printer.h"
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_grid.h"
 #include "qt/qt_printer.h"
@@ -49,6 +50,7 @@ class Program {
     QtTextLog trendLog_;
     XlsxWorkbookWriter workbook_;
     std::unique_ptr<Archive> archive_;
+    QtDocumentPrinter documents_{printer_};
     QtDrawingSurface* surface_;        // owned by the window once it has adopted it
     QtDrawingSurface* wiringSurface_;  // likewise
     QtGrid* grid_;                     // likewise

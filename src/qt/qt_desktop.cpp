@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace pm {
 
@@ -29,6 +30,27 @@ bool QtDesktop::confirm(const std::string& title, const std::string& text) {
     return QMessageBox::question(window_.data(), QString::fromStdString(title), displayText(text),
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+int QtDesktop::choose(const std::string& title, const std::string& text,
+                      const std::vector<std::string>& buttons) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), displayText(text),
+                    QMessageBox::NoButton, window_.data());
+    std::vector<QPushButton*> offered;
+    for (const std::string& caption : buttons) {
+        offered.push_back(box.addButton(QString::fromStdString(caption), QMessageBox::AcceptRole));
+    }
+    box.setEscapeButton(box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    if (!offered.empty()) {
+        box.setDefaultButton(offered.front());
+    }
+    box.exec();
+    for (std::size_t k = 0; k < offered.size(); ++k) {
+        if (box.clickedButton() == offered[k]) {
+            return static_cast<int>(k);
+        }
+    }
+    return -1;
 }
 
 void QtDesktop::beep() {

@@ -15,6 +15,8 @@ class QtDesktop final : public Desktop {
 
     void showMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
     bool confirm(const std::string& title, const std::string& text) override;
+    int choose(const std::string& title, const std::string& text,
+               const std::vector<std::string>& buttons) override;
     void beep() override;
     void quit() override;
 

@@ -235,8 +235,9 @@ void WindowModel::designArchivePage(int& tab) {
     Command15 = button("Command15", {5940, 6270, 1680, 420}, "删除下载");
     inspectionList =
         list("inspectionList", {7860, 3000, 3555, 3180}, {"日期", "结论", "K", "检查人"});
-    Command16 = button("Command16", {7860, 6270, 1680, 420}, "打开检查");
-    Command17 = button("Command17", {9735, 6270, 1680, 420}, "删除检查");
+    Command16 = button("Command16", {7860, 6270, 1125, 420}, "打开检查");
+    Command17 = button("Command17", {9075, 6270, 1125, 420}, "删除检查");
+    Command20 = button("Command20", {10290, 6270, 1125, 420}, "报告");
 }
 
 void WindowModel::designTrendPage(int& tab) {
@@ -343,7 +344,7 @@ void WindowModel::designWiringPage(int& tab) {
     caption("相序:", 3720, 780);
     sequence = result("sequence", -1, {4560, 720, 1440, 390}, value);
     caption("可信度:", 3720, 1230);
-    confidence = result("confidence", -1, {4560, 1170, 3300, 390}, value);
+    confidence = result("confidence", -1, {4560, 1170, 2040, 390}, value);
     caption("结论:", 3720, 1680);
     conclusion = result("conclusion", -1, {4560, 1620, 3300, 900}, wrapped);
     caption("更正系数K", 3720, 2700);
@@ -384,6 +385,8 @@ void WindowModel::designWiringPage(int& tab) {
                                                &Frame2, plain));
     Command18 = keep(std::make_unique<Button>("Command18", Rect{6660, 660, 1200, 450}, tab++,
                                               "存档", 0, &Frame2));
+    Command19 = keep(std::make_unique<Button>("Command19", Rect{6660, 1140, 1200, 450}, tab++,
+                                              "报告", 0, &Frame2));
     caption("备注", 3720, 6180);
     inspectionNote = keep(std::make_unique<TextBox>(
         "inspectionNote", -1, Rect{4260, 6150, 1620, 330}, tab++, &Frame2, plain));

@@ -325,6 +325,7 @@ struct WindowModel {
     TextBox* inspector = nullptr;
     TextBox* inspectionNote = nullptr;
     Button* Command18 = nullptr;
+    Button* Command19 = nullptr;  // 报告: the record of the check filed, as PDF or on paper
     Label* filedMessage = nullptr;
 
     // The trend page, in the same place again: the quantities to draw and the span on the left,
@@ -356,6 +357,7 @@ struct WindowModel {
     ListTable* inspectionList = nullptr;  // 日期, 结论, K, 检查人
     Button* Command16 = nullptr;          // 打开检查
     Button* Command17 = nullptr;          // 删除检查
+    Button* Command20 = nullptr;          // 报告 of the inspection chosen
 
     Timer Findcom, COMtimout, Readdat, comunication, Timer1;
     // Runs out when the reply to the request sent last has not come in time (no design control:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/rig.h"
+#include "fakes/test_frames.h"
 
 namespace pm {
 namespace {
@@ -93,6 +94,70 @@ TEST(ArchivePage, AnOpenedDownloadFillsTheHistoryTableAsItsReadLeftIt) {
     EXPECT_NE(rig.w().archiveLine.caption().find("未完成"), std::string::npos);
     EXPECT_FALSE(rig.form.showDownload(download + 100));
     EXPECT_EQ(rig.desktop.messages.size(), 1U);
+}
+
+}  // namespace
+}  // namespace pm
+
+namespace pm {
+namespace {
+
+// 报告 on both tabs: the record of the check chosen goes to the PDF file named in the save dialog
+// (proposed as 户名_表号_date) or to the printer, and a failure is said.
+TEST(CheckSheetButtons, TheRecordGoesToTheFileOrPrinterChosenAndAFailureIsSaid) {
+    ArchiveRig rig;
+    rig.fill({"甲厂", "户1", "路1", "3300123", "DTSD", "200/5", "10000/100", ""});
+    rig.page().Command11_Click();
+    const ArchiveId site = rig.archive.sites().front().id;
+    InspectionFields fields;
+    fields.siteId = site;
+    fields.timeUtc = 1'800'000'000;
+    fields.inspector = "张工";
+    fields.frame = testing::balancedFrame();
+    fields.conclusion = "接线正确";
+    fields.correctionFactor = 1.0;
+    const ArchiveId filed = rig.archive.addInspection(fields).id;
+    rig.page().siteList_Click(0);
+    WiringPage& wiring = rig.form.wiringPage();
+
+    // The wiring tab has nothing filed to report yet.
+    wiring.Command19_Click();
+    EXPECT_EQ(rig.w().filedMessage->caption(), "未生成报告：请先存档");
+    rig.page().Command20_Click();
+    EXPECT_EQ(rig.w().siteMessage->caption(), "请先在列表中选定一次检查");
+
+    rig.w().inspectionList->select(0);
+    rig.desktop.choice = 0;
+    rig.dialog.saveAnswers.push_back(SaveChoice{"/r/甲厂", 1});
+    rig.page().Command20_Click();
+    ASSERT_EQ(rig.dialog.shown.size(), 1u);
+    const ClockReading day = rig.clock.at(fields.timeUtc);
+    EXPECT_EQ(
+        rig.dialog.shown[0].fileName,
+        "甲厂_3300123_" + std::to_string(day.year * 10000 + day.month * 100 + day.day) + ".pdf");
+    ASSERT_EQ(rig.documents.written.count("/r/甲厂.pdf"), 1u);
+    EXPECT_EQ(rig.documents.written["/r/甲厂.pdf"].info.author, "张工");
+    EXPECT_EQ(rig.w().siteMessage->caption(), "报告已保存：/r/甲厂.pdf");
+
+    // Opened on the wiring tab and printed from there, then a printer that fails.
+    wiring.showInspection(*rig.archive.inspection(filed));
+    rig.desktop.choice = 1;
+    rig.dialog.printAnswers.push_back({PrintDialogOutcome::Accepted, ""});
+    wiring.Command19_Click();
+    EXPECT_EQ(rig.documents.printed.size(), 1u);
+    EXPECT_EQ(rig.w().filedMessage->caption(), "报告已打印");
+    rig.documents.failure = "打印机 P 未能完成打印";
+    rig.dialog.printAnswers.push_back({PrintDialogOutcome::Accepted, ""});
+    wiring.Command19_Click();
+    EXPECT_EQ(rig.w().filedMessage->caption(), "报告未打印：打印机 P 未能完成打印");
+    ASSERT_FALSE(rig.desktop.messages.empty());
+    EXPECT_NE(rig.desktop.messages.back().text.find("未能完成打印"), std::string::npos);
+
+    // Going back from the choice does nothing and says nothing.
+    rig.desktop.choice = -1;
+    wiring.Command19_Click();
+    EXPECT_EQ(rig.documents.printed.size(), 1u);
+    EXPECT_EQ(rig.dialog.shown.size(), 1u);
 }
 
 }  // namespace

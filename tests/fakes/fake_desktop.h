@@ -35,6 +35,14 @@ class FakeDesktop final : public Desktop {
         questions.push_back(title + ": " + text);
         return answer;
     }
+    // Choices offered, each answered with `choice` (-1: went back).
+    std::vector<std::string> choices;
+    int choice = -1;
+    int choose(const std::string& title, const std::string& text,
+               const std::vector<std::string>&) override {
+        choices.push_back(title + ": " + text);
+        return choice;
+    }
     void beep() override { ++beeps; }
     void quit() override { ++quits; }
 };

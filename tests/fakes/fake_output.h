@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_measure.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
 #include "platform/grid.h"
+#include "platform/paged_document.h"
 #include "platform/printer.h"
 #include "platform/snapshot.h"
 #include "platform/text_log.h"
@@ -51,6 +53,32 @@ class FakeCommonDialog final : public CommonDialog {
 
   private:
     int filterIndex_ = 0;
+};
+
+// Documents kept as laid out, measured in a fixed-pitch face: what was written where, and printed.
+class FakeDocuments final : public DocumentOutput {
+  public:
+    std::map<std::string, PagedDocument> written;
+    std::vector<PagedDocument> printed;
+    std::string failure;  // why every write and print fails; "" for none
+
+    DocumentMeasure& measure() override { return measure_; }
+    std::string fontProblem() override { return {}; }
+    WriteResult writePdf(const std::string& path, const PagedDocument& document) override {
+        if (failure.empty()) {
+            written[path] = document;
+        }
+        return {failure};
+    }
+    std::string print(const PagedDocument& document) override {
+        if (failure.empty()) {
+            printed.push_back(document);
+        }
+        return failure;
+    }
+
+  private:
+    FixedPitchMeasure measure_;
 };
 
 // Files in memory: the bytes a text file would hold on disk (lines ended by CR LF).

@@ -36,6 +36,7 @@ struct Rig {
     FakeTextLog trendLog;
     FakeSnapshot chartSnapshot;
     MemoryArchive archive;
+    FakeDocuments documents;
     Form1 form{PlatformSet{scheduler,
                            clock,
                            surface,
@@ -52,7 +53,8 @@ struct Rig {
                            chartSnapshot,
                            numberFormat,
                            &archive,
-                           {}}};
+                           {},
+                           &documents}};
 
     WindowModel& w() { return form.window(); }
     MeterState& s() { return form.state(); }

@@ -329,6 +329,21 @@ TEST_F(CliAgainstSimulator, FilesReadsAndInspectionsAndExportsThemAsRead) {
     EXPECT_EQ(inspection["inspector"].toString(), QStringLiteral("李工"));
     EXPECT_EQ(inspection["note"].toString(), QStringLiteral("表尾封印完好"));
 
+    // Its record as a PDF file, without a window.
+    const std::string pdf = path("record.pdf");
+    const CliRun report =
+        cli({"report", "--inspection", QString::number(inspection["id"].toInteger()), "--out",
+             QString::fromStdString(pdf)});
+    ASSERT_EQ(report.status, 0) << report.err;
+    EXPECT_EQ(report.out, "report=" + pdf + " pages=1\n");
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QString::fromStdString(pdf), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    for (const QString& wanted : {site, QStringLiteral("李工"), QStringLiteral("表尾封印完好")}) {
+        EXPECT_TRUE(words.contains(wanted)) << wanted.toStdString();
+    }
+
     // Refused before anything is filed, and an archive file that is not one left as it was.
     const std::string archiveFile = path("archive.sqlite");
     struct Case {
@@ -353,6 +368,11 @@ TEST_F(CliAgainstSimulator, FilesReadsAndInspectionsAndExportsThemAsRead) {
          {"archive", "export", "--download", "99", "--out", "x.txt"},
          5,
          "no download 99"},
+        {"report of no such check",
+         {"report", "--inspection", "99", "--out", "x.pdf"},
+         5,
+         "没有检查 99"},
+        {"report without a file", {"report", "--inspection", "1"}, 2, "--out"},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.name);
@@ -369,6 +389,7 @@ TEST_F(CliAgainstSimulator, FilesReadsAndInspectionsAndExportsThemAsRead) {
         {"add a site", {"archive", "add-site", "--name", "c"}, 5, "not"},
         {"file a check", {"wiring", "--site", site, "--store", "--frame", frameHex}, 5, "not"},
         {"file a read", {"read", "--site", site}, 7, "not"},
+        {"report", {"report", "--inspection", "1", "--out", "y.pdf"}, 5, "not"},
     };
     for (const Case& c : broken) {
         SCOPED_TRACE(c.name);
