@@ -13,7 +13,20 @@ namespace pm {
 
 std::string QtDocumentPrinter::print(const PagedDocument& document) {
     QPrinter& printer = printer_.qprinter();
-    // The sheets are laid out on A4 from the paper's corner, whatever the dialog left set.
+    // The sheets are laid out on A4 from the paper's corner, whatever the dialog left set; the
+    // window's other printouts count from the printable area of the paper chosen, so the
+    // printer is given back as it was.
+    struct Restore {
+        QPrinter& printer;
+        bool fullPage = printer.fullPage();
+        QPageLayout layout = printer.pageLayout();
+        QString name = printer.docName();
+        ~Restore() {
+            printer.setFullPage(fullPage);
+            printer.setPageLayout(layout);
+            printer.setDocName(name);
+        }
+    } restore{printer};
     printer.setFullPage(true);
     printer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));

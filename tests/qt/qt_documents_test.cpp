@@ -12,6 +12,8 @@
 #include "output/check_sheet.h"
 #include "output/filed_check.h"
 #include "output/wiring_text.h"
+#include "qt/qt_document_printer.h"
+#include "qt/qt_printer.h"
 
 namespace pm::testing {
 namespace {
@@ -38,7 +40,8 @@ PagedDocument miswiredSheet(DocumentMeasure& measure) {
     WiringOptions options;
     options.meteredEnergy = 1000;
     const WiringResult result = checkWiring(wiringReading(frame), options);
-    const std::optional<SiteRatios> ratios = enteredSiteRatios(site.currentRatio, site.voltageRatio);
+    const std::optional<SiteRatios> ratios =
+        enteredSiteRatios(site.currentRatio, site.voltageRatio);
     const InspectionFields fields = inspectionFields(
         1, 1'800'000'000, "张工", {}, options, frame, result,
         wiringReportLines(liveSourceText(), options, wiringReadingTexts(frame, {}), result, ratios),
@@ -107,6 +110,25 @@ TEST(PdfDocumentOutput, ASaveThatFailsLeavesNothingAndOneThatWorksReplacesTheOld
     EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
     EXPECT_FALSE(bytes.contains("xxxxxxxx"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.pdf")});
+}
+
+// Printed to a PDF file from the printer dialog: A4 sheets with the author, whatever paper the
+// dialog left, and the printer given back as the window's other printouts use it.
+TEST(QtDocumentPrinter, PrintsA4SheetsAndGivesThePrinterBackAsItWas) {
+    QtPrinter printer;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
+    QPrinter& device = printer.qprinter();
+    device.setOutputFormat(QPrinter::PdfFormat);
+    device.setOutputFileName(pdf);
+    device.setPageSize(QPageSize(QPageSize::Letter));
+    QtDocumentPrinter documents(printer);
+    ASSERT_EQ(documents.print(miswiredSheet(documents.measure())), "");
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(info.contains(QStringLiteral("(A4)"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Author:          张工"))) << info.toStdString();
+    EXPECT_FALSE(device.fullPage());
+    EXPECT_EQ(device.pageLayout().pageSize().id(), QPageSize::Letter);
 }
 
 }  // namespace
