@@ -40,7 +40,7 @@ const QStringList& wantedFamilies(Face face) {
 }
 
 // The wanted faces this system has, and behind them any other face that writes Chinese.
-QStringList installedFamilies(Face face) {
+QStringList findFamilies(Face face) {
     QStringList found;
     for (const QString& family : wantedFamilies(face)) {
         if (QFontDatabase::hasFamily(family)) {
@@ -52,6 +52,14 @@ QStringList installedFamilies(Face face) {
         found << chinese.front();
     }
     return found;
+}
+
+// Asking the font database costs milliseconds and a sheet measures hundreds of texts; the faces
+// installed are looked up once.
+const QStringList& installedFamilies(Face face) {
+    static const QStringList song = findFamilies(Face::Song);
+    static const QStringList hei = findFamilies(Face::Hei);
+    return face == Face::Hei ? hei : song;
 }
 
 QColor toQColor(Colour colour) {
@@ -78,15 +86,22 @@ QtDocumentMeasure::QtDocumentMeasure() : device_(1, 1, QImage::Format_RGB32) {
     device_.setDotsPerMeterY(dotsPerMetre);
 }
 
+const QFontMetricsF& QtDocumentMeasure::metrics(const TextStyle& style) {
+    for (const auto& [known, metrics] : metrics_) {
+        if (known == style) {
+            return metrics;
+        }
+    }
+    return metrics_.emplace_back(style, QFontMetricsF(documentFont(style), &device_)).second;
+}
+
 double QtDocumentMeasure::textWidth(const std::string& utf8, const TextStyle& style) {
-    const QFontMetricsF metrics(documentFont(style), &device_);
-    return metrics.horizontalAdvance(QString::fromStdString(utf8)) * kMmPerInch /
+    return metrics(style).horizontalAdvance(QString::fromStdString(utf8)) * kMmPerInch /
            device_.logicalDpiX();
 }
 
 double QtDocumentMeasure::lineHeight(const TextStyle& style) {
-    const QFontMetricsF metrics(documentFont(style), &device_);
-    return metrics.lineSpacing() * kMmPerInch / device_.logicalDpiY();
+    return metrics(style).lineSpacing() * kMmPerInch / device_.logicalDpiY();
 }
 
 void paintDocument(QPainter& painter, QPagedPaintDevice& device, const PagedDocument& document) {

@@ -2,11 +2,14 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/paged_document.h"
 
@@ -24,7 +27,11 @@ class QtDocumentMeasure final : public DocumentMeasure {
     double lineHeight(const TextStyle& style) override;
 
   private:
+    const QFontMetricsF& metrics(const TextStyle& style);
+
     QImage device_;
+    // The few styles a document uses, each measured with its font.
+    std::deque<std::pair<TextStyle, QFontMetricsF>> metrics_;
 };
 
 // Paints the pages on a painter that is active on `device`, one sheet each, the sheet's corner at
