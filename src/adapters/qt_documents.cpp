@@ -183,8 +183,7 @@ std::optional<QByteArray> PdfDocumentOutput::pdfBytes(const PagedDocument& docum
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(kPdfDpi);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(sheetLayout());
         writer.setTitle(QString::fromStdString(document.info.title));
         writer.setCreator(QString::fromStdString(document.info.creator));
         QPainter painter;
@@ -209,18 +208,25 @@ WriteResult PdfDocumentOutput::writePdf(const std::string& path, const PagedDocu
     if (std::optional<QByteArray> signed_ = withPdfAuthor(*bytes, document.info.author)) {
         bytes = std::move(signed_);
     }
-    // Written beside the old file and renamed over it once whole.
-    QSaveFile file(name);
+    return writeWholeFile(name, *bytes);
+}
+
+QPageLayout sheetLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+}
+
+WriteResult writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return {QStringLiteral("无法写入文件 %1：%2")
-                    .arg(QDir::toNativeSeparators(name), file.errorString())
+                    .arg(QDir::toNativeSeparators(path), file.errorString())
                     .toStdString()};
     }
-    if (file.write(*bytes) != bytes->size() || !file.commit()) {
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return {QStringLiteral("无法写入文件 %1：%2")
-                    .arg(QDir::toNativeSeparators(name), reason)
+                    .arg(QDir::toNativeSeparators(path), reason)
                     .toStdString()};
     }
     return {};

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <deque>
@@ -37,6 +38,12 @@ class QtDocumentMeasure final : public DocumentMeasure {
 // Paints the pages on a painter that is active on `device`, one sheet each, the sheet's corner at
 // the device's origin (a full-page device).
 void paintDocument(QPainter& painter, QPagedPaintDevice& device, const PagedDocument& document);
+
+// A4 portrait without margins: every document is laid out on the whole sheet.
+QPageLayout sheetLayout();
+
+// Writes `bytes` as the file `path` through a temporary file renamed over it once whole.
+WriteResult writeWholeFile(const QString& path, const QByteArray& bytes);
 
 // The PDF with its Author set, which Qt's writer has no setting for; nothing when the bytes are
 // not a PDF that can be read.

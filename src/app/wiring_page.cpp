@@ -177,8 +177,10 @@ void WiringPage::Command19_Click() {
         window_.filedMessage->setCaption("未生成报告：请先存档");
         return;
     }
-    if (std::string said = writeCheckSheet(platform_, id); !said.empty()) {
-        window_.filedMessage->setCaption(std::move(said));
+    // The page has room for what became of it ("报告已保存"); the path or the reason after "："
+    // is the box's and the archive tab's to show.
+    if (const std::string said = writeCheckSheet(platform_, id); !said.empty()) {
+        window_.filedMessage->setCaption(said.substr(0, said.find("：")));
     }
 }
 

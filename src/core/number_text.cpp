@@ -90,21 +90,13 @@ std::optional<std::uint64_t> scaledUnits(float magnitude, int decimals) {
     return (units >> drop) + (remainder >= half ? 1 : 0);
 }
 
-// The digits of the magnitude rounded to `decimals`, half away from zero, at least decimals + 1 of
-// them (the last `decimals` are the fraction).
-std::string roundedDigits(float magnitude, int decimals) {
-    const auto width = static_cast<std::size_t>(decimals) + 1;
-    if (const std::optional<std::uint64_t> units = scaledUnits(magnitude, decimals)) {
-        std::string digits = std::to_string(*units);
-        if (digits.size() < width) {
-            digits.insert(0, width - digits.size(), '0');
-        }
-        return digits;
-    }
-    // Too large for 64 bits: take the exact decimal expansion; only the first dropped digit
-    // decides a half-away-from-zero rounding.
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%.*f", kExpansionDigits, static_cast<double>(magnitude));
+// The digits of the magnitude rounded to `decimals` on its exact decimal expansion, half away from
+// zero, at least decimals + 1 of them (the last `decimals` are the fraction): only the first
+// dropped digit decides.
+std::string expandedDigits(double magnitude, int decimals) {
+    // The largest double has 309 integer digits.
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", kExpansionDigits, magnitude);
     const std::string expansion(buffer);
     const std::size_t point = expansion.find('.');
     std::string digits = expansion.substr(0, point) +
@@ -115,20 +107,28 @@ std::string roundedDigits(float magnitude, int decimals) {
     return digits;
 }
 
+// As expandedDigits, for a float, through 64-bit integers where they hold it.
+std::string roundedDigits(float magnitude, int decimals) {
+    const auto width = static_cast<std::size_t>(decimals) + 1;
+    if (const std::optional<std::uint64_t> units = scaledUnits(magnitude, decimals)) {
+        std::string digits = std::to_string(*units);
+        if (digits.size() < width) {
+            digits.insert(0, width - digits.size(), '0');
+        }
+        return digits;
+    }
+    // Too large for 64 bits: take the exact decimal expansion.
+    return expandedDigits(static_cast<double>(magnitude), decimals);
+}
+
 bool startsWith(std::string_view text, std::size_t at, std::string_view piece) {
     return !piece.empty() && text.substr(at, piece.size()) == piece;
 }
 
-}  // namespace
-
-std::string fixNumberText(float value, int decimals, const NumberFormat& format) {
-    // Beyond the expansion there is nothing left to round on.
-    decimals = std::clamp(decimals, 0, kExpansionDigits - 1);
-    if (!std::isfinite(value)) {
-        value = 0.0f;
-    }
-    const bool negative = std::signbit(value);
-    std::string kept = roundedDigits(std::fabs(value), decimals);
+// The rounded digits `kept` of a magnitude with `decimals` of them the fraction, written as
+// fixNumberText writes numbers.
+std::string numberText(bool negative, const std::string& kept, int decimals,
+                       const NumberFormat& format) {
     const std::size_t integerLength = kept.size() - static_cast<std::size_t>(decimals);
     const std::string integerDigits = kept.substr(0, integerLength);
     const std::string fractionDigits = kept.substr(integerLength);
@@ -154,6 +154,27 @@ std::string fixNumberText(float value, int decimals, const NumberFormat& format)
         return "0" + t;
     }
     return t;
+}
+
+}  // namespace
+
+std::string fixNumberText(float value, int decimals, const NumberFormat& format) {
+    // Beyond the expansion there is nothing left to round on.
+    decimals = std::clamp(decimals, 0, kExpansionDigits - 1);
+    if (!std::isfinite(value)) {
+        value = 0.0f;
+    }
+    return numberText(std::signbit(value), roundedDigits(std::fabs(value), decimals), decimals,
+                      format);
+}
+
+std::string fixNumberText(double value, int decimals, const NumberFormat& format) {
+    decimals = std::clamp(decimals, 0, kExpansionDigits - 1);
+    if (!std::isfinite(value)) {
+        value = 0.0;
+    }
+    return numberText(std::signbit(value), expandedDigits(std::fabs(value), decimals), decimals,
+                      format);
 }
 
 double readNumber(std::string_view text, const NumberFormat& format) {

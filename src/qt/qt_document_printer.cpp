@@ -2,10 +2,8 @@
 
 #include <QFile>
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include "qt/qt_printer.h"
 
@@ -28,8 +26,7 @@ std::string QtDocumentPrinter::print(const PagedDocument& document) {
         }
     } restore{printer};
     printer.setFullPage(true);
-    printer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    printer.setPageLayout(sheetLayout());
     printer.setDocName(QString::fromStdString(document.info.title));
     printer.setCreator(QString::fromStdString(document.info.creator));
     QPainter painter;
@@ -53,10 +50,9 @@ std::string QtDocumentPrinter::print(const PagedDocument& document) {
             const std::optional<QByteArray> withAuthor =
                 withPdfAuthor(written.readAll(), document.info.author);
             written.close();
-            QSaveFile replaced(file);
-            if (withAuthor && replaced.open(QIODevice::WriteOnly)) {
-                replaced.write(*withAuthor);
-                replaced.commit();
+            // Without its author the printed file is still whole: only the metadata is poorer.
+            if (withAuthor) {
+                writeWholeFile(file, *withAuthor);
             }
         }
     }

@@ -178,8 +178,7 @@ WiringPanelTexts wiringPanelTexts(const WiringResult& result, const NumberFormat
                         correctionFactorShown(*result.powerFactorK, format));
     }
     if (backBilledEnergy) {
-        notes.push_back("退补电量 ΔW=" +
-                        fixNumberText(static_cast<float>(*backBilledEnergy), 3, format) + " kWh");
+        notes.push_back("退补电量 ΔW=" + fixNumberText(*backBilledEnergy, 3, format) + " kWh");
     }
     for (const WiringWarning& warning : result.warnings) {
         notes.push_back("警告: " + warningText(warning));

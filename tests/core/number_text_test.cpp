@@ -88,6 +88,15 @@ TEST(FixNumberText, RoundsAndPunctuatesByTheRegionalSettings) {
     }
 }
 
+// A double keeps the digits a float would lose: an energy of millions of kWh to three decimals.
+TEST(FixNumberText, ADoubleIsRoundedOnItsOwnExpansion) {
+    EXPECT_EQ(fixNumberText(-1361949.219, 3, english()), "-1,361,949.219");
+    EXPECT_EQ(fixNumberText(static_cast<float>(-1361949.219), 3, english()), "-1,361,949.250");
+    EXPECT_EQ(fixNumberText(-2.5, 0, plain()), "-3");
+    EXPECT_EQ(fixNumberText(1.005, 2, plain()), "1.00");  // 1.00499999999999989...
+    EXPECT_EQ(fixNumberText(1e300, 0, plain()).size(), 301u);
+}
+
 struct ReadCase {
     const char* name;
     const char* text;
