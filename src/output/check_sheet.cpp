@@ -38,15 +38,9 @@ std::string fixed(double value, int decimals, const NumberFormat& format) {
     return shown;
 }
 
-// As fixed, without the zeros a decimal part ends in.
+// A plain number in the user's decimal symbol.
 std::string trimmedNumber(double value, int decimals, const NumberFormat& format) {
-    std::string shown = fixed(value, decimals, NumberFormat{});
-    if (shown.find('.') != std::string::npos) {
-        shown.erase(shown.find_last_not_of('0') + 1);
-        if (shown.back() == '.') {
-            shown.pop_back();
-        }
-    }
+    std::string shown = plainNumber(value, decimals);
     if (const std::size_t point = shown.find('.'); point != std::string::npos) {
         shown.replace(point, 1, format.decimalSymbol);
     }

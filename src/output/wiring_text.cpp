@@ -17,23 +17,6 @@ std::string orNotAvailable(std::optional<std::string> text) {
     return text ? std::move(*text) : std::string(kNotAvailableText);
 }
 
-// A plain number: "." and no grouping whatever the regional settings, as few decimals as it
-// needs up to `decimals`.
-std::string plainNumber(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    std::string s = text;
-    if (s.find('.') != std::string::npos) {
-        while (s.back() == '0') {
-            s.pop_back();
-        }
-        if (s.back() == '.') {
-            s.pop_back();
-        }
-    }
-    return s == "-0" ? "0" : s;
-}
-
 std::string line(const std::string& key, const std::string& value) {
     return key + "=" + value;
 }
@@ -68,6 +51,21 @@ void appendPrimaryLines(std::vector<std::string>& lines, const ChannelSet& prima
 }
 
 }  // namespace
+
+std::string plainNumber(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string s = text;
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') {
+            s.pop_back();
+        }
+        if (s.back() == '.') {
+            s.pop_back();
+        }
+    }
+    return s == "-0" ? "0" : s;
+}
 
 WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
                                       const NumberFormat& format) {

@@ -26,6 +26,10 @@ struct WiringReadingTexts {
 WiringReadingTexts wiringReadingTexts(std::span<const std::uint8_t> frame,
                                       const NumberFormat& format);
 
+// A plain number: "." and no grouping whatever the regional settings, as few decimals as it
+// needs up to `decimals`; never "-0".
+std::string plainNumber(double value, int decimals);
+
 // Where the analysed reading came from: "实时数据" or "记录 NO.n".
 std::string liveSourceText();
 std::string recordSourceText(int recordNumber);
