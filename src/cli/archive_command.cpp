@@ -19,6 +19,7 @@
 #include "cli/command_archive.h"
 #include "cli/command_options.h"
 #include "cli/history_file.h"
+#include "output/filed_check.h"
 #include "output/trend_log.h"
 #include "platform/memory_grid.h"
 #include "view/download_table.h"
@@ -106,13 +107,7 @@ class Listing {
   public:
     Listing(CommandArchive& archive, std::ostream& out) : archive_(archive), out_(out) {}
 
-    std::string localTime(std::int64_t utc) {
-        const ClockReading time = clock_.at(utc);
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month,
-                      time.day, time.hour, time.minute, time.second);
-        return text;
-    }
+    std::string localTime(std::int64_t utc) { return localTimeText(clock_.at(utc)); }
     QJsonValue isoTime(std::int64_t utc) { return json(isoLocalTime(clock_.at(utc))); }
 
     // The names of every site by id, "" for downloads filed under none.

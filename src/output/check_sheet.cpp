@@ -58,11 +58,6 @@ std::string twoDigits(int value) {
     return text;
 }
 
-std::string filedTimeText(const ClockReading& t) {
-    return std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day) + " " +
-           twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
-}
-
 std::string systemText(WiringSystem system) {
     return system == WiringSystem::FourWire ? "三相四线" : "三相三线";
 }
@@ -96,7 +91,7 @@ void checkBlock(PageFlow& flow, const Sheet& s) {
     const WiringOptions& options = s.filed.options;
     const NumberFormat& format = s.in.format;
     flow.heading("二、检查");
-    flow.fieldRow({{"检查时间", filedTimeText(s.in.filed), 1},
+    flow.fieldRow({{"检查时间", localTimeText(s.in.filed), 1},
                    {"检查人", s.filed.inspector, 0.7},
                    {"来源", filedSourceText(s.in.inspection), 1.3}});
     std::vector<FormField> row{

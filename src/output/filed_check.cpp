@@ -1,5 +1,6 @@
 #include "output/filed_check.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "analysis/wiring_texts.h"
@@ -36,6 +37,13 @@ InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::s
 
 std::string inspectionSourceText(const InspectionSource& source) {
     return source.live ? liveSourceText() : recordSourceText(source.recordNumber);
+}
+
+std::string localTimeText(const ClockReading& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month,
+                  time.day, time.hour, time.minute, time.second);
+    return text;
 }
 
 std::string filedSourceText(const Inspection& inspection) {

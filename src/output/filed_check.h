@@ -7,6 +7,7 @@
 
 #include "analysis/wiring_check.h"
 #include "platform/archive.h"
+#include "platform/clock.h"
 
 namespace pm {
 
@@ -24,6 +25,10 @@ InspectionFields inspectionFields(ArchiveId siteId, std::int64_t timeUtc, std::s
                                   std::optional<double> meteredEnergy,
                                   std::optional<double> backBilledEnergy, std::string note,
                                   const SiteFields& site);
+
+// A filed instant on the local clock as the record and the command-line lists write it:
+// "2026-12-08 14:30:05".
+std::string localTimeText(const ClockReading& time);
 
 // The 来源 of the check's text for where its reading came from: 实时数据 or 记录 NO.n.
 std::string inspectionSourceText(const InspectionSource& source);
