@@ -5,7 +5,6 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -61,15 +60,6 @@ QCommandLineOption valueOption(const char* name, const char* valueName) {
 
 std::string systemName(WiringSystem system) {
     return system == WiringSystem::ThreeWire ? "3p3w" : "3p4w";
-}
-
-std::optional<ArchiveId> idOf(const std::string& text) {
-    ArchiveId id = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (error != std::errc{} || end != text.data() + text.size() || id < 1) {
-        return std::nullopt;
-    }
-    return id;
 }
 
 std::string hexOf(const std::vector<std::uint8_t>& bytes) {
@@ -402,7 +392,7 @@ int ArchiveCommand::exportDownload() {
     if (!idText) {
         return usage("--download ID is missing");
     }
-    const std::optional<ArchiveId> id = idOf(*idText);
+    const std::optional<ArchiveId> id = archiveIdOf(*idText);
     if (!id) {
         return usage("--download must be the number of a filed download, not " + *idText);
     }

@@ -1,8 +1,19 @@
 #include "cli/command_archive.h"
 
+#include <charconv>
+
 #include "adapters/sqlite_archive.h"
 
 namespace pm {
+
+std::optional<ArchiveId> archiveIdOf(const std::string& text) {
+    ArchiveId id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (error != std::errc{} || end != text.data() + text.size() || id < 1) {
+        return std::nullopt;
+    }
+    return id;
+}
 namespace {
 
 // QCoreApplication keeps a reference to its argument count for its whole life.

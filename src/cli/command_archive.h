@@ -17,6 +17,9 @@ namespace pm {
 // no site or download of the name or number given.
 constexpr int kExitArchiveFault = 5;
 
+// The id a command's argument names: a whole number from 1, nothing else.
+std::optional<ArchiveId> archiveIdOf(const std::string& text);
+
 // The option that names the archive file of every command that touches the archive.
 QCommandLineOption archiveOption();
 

@@ -1,6 +1,5 @@
 #include "cli/report_command.h"
 
-#include <charconv>
 #include <optional>
 
 #include "adapters/qt_clock.h"
@@ -49,12 +48,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
         return 2;
     };
     const std::string idText = parser.value(QStringLiteral("inspection")).toStdString();
-    ArchiveId id = 0;
-    const auto [end, error] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
     if (idText.empty()) {
         return mistake("--inspection ID is needed");
     }
-    if (error != std::errc{} || end != idText.data() + idText.size() || id < 1) {
+    const std::optional<ArchiveId> id = archiveIdOf(idText);
+    if (!id) {
         return mistake("--inspection needs a number from 1: " + idText);
     }
     if (!parser.isSet(QStringLiteral("out"))) {
@@ -70,11 +68,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     QtClock clock;
     PdfDocumentOutput documents;
-    const SheetOutcome sheet =
-        makeCheckSheet(&archive.archive(), id, clock, numberFormatOf(QLocale::system()), documents);
+    const SheetOutcome sheet = makeCheckSheet(&archive.archive(), *id, clock,
+                                              numberFormatOf(QLocale::system()), documents);
     if (!sheet.document) {
         err << "phasemeter-cli report: " << sheet.error << "\n";
-        return archive.archive().inspection(id) ? kExitWriteFailed : kExitArchiveFault;
+        return archive.archive().inspection(*id) ? kExitWriteFailed : kExitArchiveFault;
     }
     const WriteResult written = documents.writePdf(path, *sheet.document);
     if (!written.ok()) {
