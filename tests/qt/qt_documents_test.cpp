@@ -4,11 +4,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "analysis/primary_values.h"
 #include "fakes/test_frames.h"
+#include "fakes/tool_run.h"
 #include "output/check_sheet.h"
 #include "output/filed_check.h"
 #include "output/wiring_text.h"
@@ -19,14 +19,7 @@ namespace pm::testing {
 namespace {
 
 QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(toolOutput(program, arguments));
 }
 
 // A miswired four-wire installation (I2 reversed, I1 and I3 on each other's phase) through

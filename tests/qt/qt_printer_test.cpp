@@ -9,12 +9,12 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include "fakes/file_helpers.h"
+#include "fakes/tool_run.h"
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_printer.h"
 #include "qt/qt_window_snapshot.h"
@@ -28,20 +28,10 @@ struct Word {
     int page = 0;
 };
 
-QByteArray run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
-        return {};
-    }
-    return process.readAllStandardOutput();
-}
-
 // The PDF's words with their boxes, as poppler finds them.
 std::vector<Word> wordsOf(const QString& pdf) {
-    const QString html = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"}));
+    const QString html =
+        QString::fromUtf8(toolOutput(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"}));
     static const QRegularExpression pattern(
         QString::fromLatin1(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" )re"
                             R"re(yMax="([\d.]+)">([^<]*)</word>)re"));
@@ -81,8 +71,9 @@ std::vector<std::vector<Word>> rowsOf(std::vector<Word> words) {
 }
 
 QStringList pagesOf(const QString& pdf) {
-    QStringList pages = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}))
-                            .split(QLatin1Char('\f'));
+    QStringList pages =
+        QString::fromUtf8(toolOutput(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}))
+            .split(QLatin1Char('\f'));
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) {
         pages.removeLast();
     }
@@ -182,8 +173,8 @@ TEST_F(QtPrinterTest, RealTimeReportEndsBeforeTheDiagramWhichIsPaintedAtItsOwnSi
     }
 
     // The picture: 15 twips a pixel, top-left corner at (7000, 200) twips.
-    run(QStringLiteral("pdftoppm"),
-        {"-png", "-r", "50", "-singlefile", pdf, dir.filePath(QStringLiteral("page"))});
+    toolOutput(QStringLiteral("pdftoppm"),
+               {"-png", "-r", "50", "-singlefile", pdf, dir.filePath(QStringLiteral("page"))});
     const QImage page(dir.filePath(QStringLiteral("page.png")));
     ASSERT_FALSE(page.isNull());
     const auto pixel = [&](double xTwips, double yTwips) {
@@ -212,8 +203,8 @@ TEST_F(QtPrinterTest, SnapshotIsPaintedAtItsSizeOnScreen) {
     ASSERT_EQ(printer.beginDoc(), "");
     printer.paintSnapshot(snapshot, 500, 500);
     ASSERT_EQ(printer.endDoc(), "");
-    run(QStringLiteral("pdftoppm"),
-        {"-png", "-r", "50", "-singlefile", pdf, dir.filePath(QStringLiteral("page"))});
+    toolOutput(QStringLiteral("pdftoppm"),
+               {"-png", "-r", "50", "-singlefile", pdf, dir.filePath(QStringLiteral("page"))});
     const QImage page(dir.filePath(QStringLiteral("page.png")));
     ASSERT_FALSE(page.isNull());
     const QRectF area = printable();
