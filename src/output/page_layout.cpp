@@ -163,19 +163,6 @@ void PageFlow::keep(double height) {
     }
 }
 
-double PageFlow::textBlock(double x, double top, double width, const std::string& text,
-                           const TextStyle& style) {
-    const double lineHeight = measure_.lineHeight(style);
-    double y = top;
-    for (std::string& line : wrapText(text, width, style, measure_)) {
-        if (!line.empty()) {
-            add(PageText{x, y, std::move(line), style, kBlack});
-        }
-        y += lineHeight;
-    }
-    return y - top;
-}
-
 void PageFlow::centredLine(const std::string& text, const TextStyle& style) {
     const double height = measure_.lineHeight(style);
     keep(height);
@@ -193,31 +180,28 @@ void PageFlow::heading(const std::string& text, double following) {
     y_ += height;
 }
 
-double PageFlow::fieldHeight(double width, const FormField& f) {
-    const double labelWidth = measure_.textWidth(f.label + "：", kLabel) + kLabelGap;
-    const double valueWidth = std::max(1.0, width - labelWidth - kFieldGap);
-    const std::size_t lines = wrapText(f.value, valueWidth, kBody, measure_).size();
-    return static_cast<double>(lines) * measure_.lineHeight(kBody) + kRuleDrop;
-}
-
-double PageFlow::field(double x, double top, double width, const FormField& f) {
+double PageFlow::field(double x, double top, double width, const FormField& f, bool place) {
     const std::string label = f.label + "：";
     const double labelWidth = measure_.textWidth(label, kLabel) + kLabelGap;
     const double valueX = x + labelWidth;
     const double valueWidth = std::max(1.0, width - labelWidth - kFieldGap);
-    add(PageText{x, top, label, kLabel, kBlack});
+    const std::vector<std::string> lines = wrapText(f.value, valueWidth, kBody, measure_);
     const double lineHeight = measure_.lineHeight(kBody);
-    double y = top;
-    for (std::string& line : wrapText(f.value, valueWidth, kBody, measure_)) {
-        if (!line.empty()) {
-            add(PageText{valueX, y, std::move(line), kBody, kBlack});
+    if (place) {
+        add(PageText{x, top, label, kLabel, kBlack});
+        double y = top;
+        for (const std::string& line : lines) {
+            if (!line.empty()) {
+                add(PageText{valueX, y, line, kBody, kBlack});
+            }
+            y += lineHeight;
+            // Every line of the value on a rule, as on a form; a blank value leaves one to write
+            // on.
+            add(PageLine{valueX, y + kRuleDrop - 0.6, valueX + valueWidth, y + kRuleDrop - 0.6,
+                         kThinRule, kRuleGrey});
         }
-        y += lineHeight;
-        // Every line of the value on a rule, as on a form; a blank value leaves one to write on.
-        add(PageLine{valueX, y + kRuleDrop - 0.6, valueX + valueWidth, y + kRuleDrop - 0.6,
-                     kThinRule, kRuleGrey});
     }
-    return y - top + kRuleDrop;
+    return static_cast<double>(lines.size()) * lineHeight + kRuleDrop;
 }
 
 double PageFlow::fieldsAt(double x, double top, double width, const std::vector<FormField>& fields,
@@ -228,7 +212,7 @@ double PageFlow::fieldsAt(double x, double top, double width, const std::vector<
     double height = 0;
     for (const FormField& f : fields) {
         const double w = width * f.share / total;
-        height = std::max(height, place ? field(x, top, w, f) : fieldHeight(w, f));
+        height = std::max(height, field(x, top, w, f, place));
         x += w;
     }
     return height;

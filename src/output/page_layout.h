@@ -55,8 +55,6 @@ class PageFlow {
     double right() const { return kSheetWidthMm - margins_.right; }
     double width() const { return right() - left(); }
     double y() const { return y_; }
-    // Room left on the current sheet.
-    double room() const;
 
     // Starts a new sheet unless `height` fits on this one.
     void keep(double height);
@@ -75,16 +73,6 @@ class PageFlow {
     // Column widths as shares of the whole width; the first row is the heading row.
     void table(const std::vector<double>& shares, const std::vector<TableRow>& rows,
                const TextStyle& style);
-    // Wrapped lines at (x, top) within `width`; returns the height they take. Places only.
-    double textBlock(double x, double top, double width, const std::string& text,
-                     const TextStyle& style);
-    // A field's label and its value wrapped on a rule, in the box from x of `width`; returns the
-    // height it takes. Places only.
-    double field(double x, double top, double width, const FormField& field);
-    // The height a field would take.
-    double fieldHeight(double width, const FormField& field);
-
-    DocumentPage& page() { return pages_.back(); }
     void add(PageItem item) { pages_.back().items.push_back(std::move(item)); }
     // The sheets, each with `footer(n, count)` placed at its bottom as three texts: left, centre
     // and right of the line.
@@ -106,7 +94,12 @@ class PageFlow {
     static constexpr TextStyle kTable{9, Face::Song, false};
 
   private:
+    // A field's label and its value wrapped on a rule, in the box from x of `width`; returns the
+    // height it takes, and places it only where `place`.
+    double field(double x, double top, double width, const FormField& field, bool place);
     void placeFooter(DocumentPage& page, const Footer& footer);
+    // Room left on the current sheet.
+    double room() const;
     void newSheet();
 
     DocumentMeasure& measure_;
